@@ -1,0 +1,46 @@
+#include "AppContext.h"
+#include "DesktopShell.h"
+#include "IniSettingsStore.h"
+#include "Registry.h"
+#include "SystemClock.h"
+#include "SystemFacts.h"
+#include "SystemRegistryStore.h"
+#include "WidgetMessageSink.h"
+#include "fCover.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QStandardPaths>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quenlit"));
+    QApplication::setOrganizationName(QStringLiteral("Quenlit"));
+    // Only the start window ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quenlit.png")));
+
+    using namespace quenlit;
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(dataFolder);
+
+    SystemClock clock;
+    IniSettingsStore settings;
+    SystemRegistryStore registryStore(dataFolder + u"/registry.json"_qs, ReadOsIdentity(),
+                                      SystemRegistryStore::findSystemInfoTool());
+    Registry registry(registryStore, QString());
+    QNetworkAccessManager network;
+    WidgetMessageSink messages;
+    DesktopShell shell;
+    LocalSystemFacts system;
+
+    AppContext context(clock, settings, registry, network, messages, shell, system,
+                       QFileInfo(QApplication::applicationFilePath()).completeBaseName());
+
+    fCover cover(context);
+    QObject::connect(&cover, &fCover::programEnd, &app, [] { QApplication::exit(0); });
+    cover.start();
+    return app.exec();
+}

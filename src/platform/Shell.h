@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace quenlit {
+
+// What the program asks of the desktop.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // Opens an address in the user's web browser; false when nothing could open it.
+    virtual bool OpenInBrowser(const QString& address) = 0;
+    // Starts a program without waiting for it; false when it could not be started.
+    virtual bool startProgram(const QString& program, const QStringList& arguments = {}) = 0;
+};
+
+} // namespace quenlit

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace quenlit {
+
+class Registry;
+class Shell;
+class MessageSink;
+
+// The about window: program version and the system description, which can be copied.
+class frmAbout : public QDialog {
+    Q_OBJECT
+public:
+    frmAbout(const QString& systemDescription, const Registry& registry, Shell& shell,
+             MessageSink& messages, QWidget* parent = nullptr);
+
+    QLineEdit* Text1;
+    QPushButton* Command1;
+    QPushButton* cmdSysInfo;
+    QPushButton* cmdOK;
+
+signals:
+    void closed();
+
+protected:
+    void done(int result) override;
+};
+
+} // namespace quenlit
