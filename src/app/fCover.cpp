@@ -86,6 +86,7 @@ fCover::fCover(AppContext& context, QWidget* parent)
 }
 
 fCover::~fCover() {
+    delete m_searchWindow;
     m_context.showAbout = nullptr;
     m_context.forms.formUnloaded(objectName());
 }

@@ -1,7 +1,15 @@
 #pragma once
 
+#include "VirtualClock.h"
+
 #include <QTest>
 
-// Waits for real network I/O (a local server's reply) by running the event loop until
-// the condition holds; it never sleeps for a fixed time.
-#define QUENLIT_WAIT_FOR_IO(condition) QVERIFY(QTest::qWaitFor([&] { return (condition); }, 10000))
+// Waits for real network I/O with a local server: runs the event loop, moving the virtual
+// clock 10 ms a turn so that poll timers tick, until the condition holds.
+#define QUENLIT_WAIT_FOR_IO(clock, condition)                                                  \
+    QVERIFY(QTest::qWaitFor(                                                                   \
+        [&] {                                                                                  \
+            (clock).advance(10);                                                               \
+            return bool(condition);                                                            \
+        },                                                                                     \
+        10000))
