@@ -1,0 +1,113 @@
+#include "FileNames.h"
+
+#include "FilePaths.h"
+#include "HeaderDecoding.h"
+#include "MessageSink.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace quenlit {
+
+namespace {
+constexpr qint32 NameByteLimit = 200;
+const QString BadFolderName = QStringLiteral("文件夹名称有误！不能创建文件夹！");
+
+bool isNumber(const QString& text) {
+    static const QRegularExpression number(u"^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)\\s*$"_qs);
+    return number.match(text).hasMatch();
+}
+} // namespace
+
+QString CleanFileName(const QString& text) {
+    QString name = text;
+    for (const QChar c : QStringView(u"\\/:*?\"<>|"))
+        name.remove(c);
+    name.remove(u"\r\n"_qs);
+    for (const QChar c : {QChar(u'\n'), QChar(u'\r'), QChar(0)})
+        name.remove(c);
+    qsizetype begin = 0;
+    while (begin < name.size() && name[begin] == u'.')
+        ++begin;
+    qsizetype end = name.size();
+    while (end > begin && name[end - 1] == u'.')
+        --end;
+    name = name.mid(begin, end - begin);
+    while (name.contains(u"  "_qs))
+        name.replace(u"  "_qs, u" "_qs);
+    return TruncateToUtf8Bytes(TruncateToCodePageBytes(name, NameByteLimit), NameByteLimit);
+}
+
+QString NameFromAddress(const QString& address, bool dropExtension) {
+    QString name = address;
+    name.replace(u'\\', u'/');
+    name = name.mid(name.lastIndexOf(u'/') + 1).trimmed();
+    if (dropExtension && name.contains(u'.'))
+        name = name.left(name.lastIndexOf(u'.')).trimmed();
+    return name;
+}
+
+QString EnsureFolderPath(const QString& path, MessageSink& messages) {
+    const QStringList parts = path.split(u'/');
+    QString built;
+    qsizetype next = 1;
+    if (path.startsWith(u"//"_qs)) {
+        const QString server = parts.value(2);
+        if (server.isEmpty()) {
+            messages.showMessage(BadFolderName, MessageIcon::Error);
+            return {};
+        }
+        built = u"//"_qs + server;
+        next = 3;
+    } else {
+        built = parts.value(0); // the root: empty for "/", kept as it is otherwise
+    }
+    for (qsizetype i = next; i < parts.size(); ++i) {
+        if (parts[i].isEmpty())
+            break;
+        const QString level = CleanFileName(parts[i]);
+        if (level.isEmpty()) {
+            messages.showMessage(BadFolderName, MessageIcon::Error);
+            break;
+        }
+        built += u'/' + level;
+        if (!FolderExists(built))
+            QDir().mkdir(built);
+    }
+    if (built.isEmpty() || !FolderExists(built))
+        return {};
+    return built;
+}
+
+bool FileExists(const QString& path) {
+    const QString local = LocalPathFromFileAddress(path);
+    return !local.isEmpty() && QFileInfo(local).isFile();
+}
+
+bool FolderExists(const QString& path) {
+    return !path.trimmed().isEmpty() && QFileInfo(path).isDir();
+}
+
+QString UniqueNumberedPath(const QString& fullPath) {
+    const qsizetype slash = fullPath.lastIndexOf(u'/');
+    if (!FileExists(fullPath) || slash < 0)
+        return fullPath;
+    const QString folder = fullPath.left(slash + 1);
+    const QString fileName = fullPath.mid(slash + 1);
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    QString base = dot < 0 ? fileName : fileName.left(dot);
+    const QString extension = dot < 0 ? QString() : u'.' + fileName.mid(dot + 1);
+    base.truncate(100);
+    if (base.endsWith(u']')) {
+        const qsizetype open = base.lastIndexOf(u'[', base.size() - 2);
+        if (open >= 0 && isNumber(base.mid(open + 1, base.size() - open - 2)))
+            base.truncate(open);
+    }
+    QString candidate = folder + base + extension;
+    for (int counter = 1; FileExists(candidate); ++counter)
+        candidate = folder + base + QStringLiteral("[%1]").arg(counter, 4, 10, QChar(u'0')) + extension;
+    return candidate;
+}
+
+} // namespace quenlit
