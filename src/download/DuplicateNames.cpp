@@ -1,0 +1,68 @@
+#include "DuplicateNames.h"
+
+#include "DownloadListModel.h"
+#include "FileNames.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cmath>
+#include <optional>
+
+namespace quenlit {
+
+namespace {
+QString numbered(const QString& name, long long n) {
+    return name + u'[' + QStringLiteral("%1").arg(n, 3, 10, QChar(u'0')) + u']';
+}
+
+std::optional<double> numberIn(const QString& text) {
+    static const QRegularExpression number(u"^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"_qs);
+    if (!number.match(text).hasMatch())
+        return std::nullopt;
+    return text.toDouble();
+}
+} // namespace
+
+bool 确定是需要下载(DownloadListModel& list, int position, const QString& policy) {
+    const DownloadRow& row = list.row(position);
+    const QString path = WithTrailingSeparator(row.saveFolder) + row.name + u'.' + row.type;
+    // A trailing dot names the file without extension.
+    const QString existing = row.type.isEmpty() ? path.chopped(1) : path;
+    if (!FileExists(existing) || policy != SkipPolicy)
+        return true;
+    const QString length = QString::number(QFileInfo(existing).size());
+    list.modify(position, [&](DownloadRow& changed) {
+        changed.state = DownloadRow::Finished;
+        changed.size = length;
+        changed.downloaded = length;
+        changed.percent = QStringLiteral("已存在，跳过");
+    });
+    return false;
+}
+
+RenamedTarget 重命名保存路径(const QString& saveFolder, const QString& name, const QString& type,
+                         const QString& policy) {
+    const QString folder = WithTrailingSeparator(saveFolder);
+    const QString dotType = type.isEmpty() ? QString() : u'.' + type;
+    if (policy == OverwritePolicy || !FileExists(folder + name + dotType))
+        return {name, folder + name + dotType};
+
+    QString base = name;
+    long long n = 0;
+    const qsizetype open = base.lastIndexOf(u'[');
+    const qsizetype close = base.lastIndexOf(u']');
+    if (open >= 0 && close > open) {
+        if (const auto number = numberIn(base.mid(open + 1, close - open - 1).trimmed())) {
+            n = std::llround(*number);
+            base = base.left(open);
+        }
+    }
+    base.replace(u'[', u'『').replace(u']', u'』');
+
+    QString finalName = n != 0 ? numbered(base, n) : base;
+    while (FileExists(folder + finalName + dotType))
+        finalName = numbered(base, ++n);
+    return {finalName, folder + finalName + dotType};
+}
+
+} // namespace quenlit
