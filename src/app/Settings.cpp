@@ -20,8 +20,7 @@ std::optional<double> parseNumber(const QString& text) {
 }
 
 // Whole numbers round half to even, as the stored numbers were always converted.
-template <typename Int>
-std::optional<Int> toInteger(const QString& text) {
+template <typename Int> std::optional<Int> toInteger(const QString& text) {
     const auto value = parseNumber(text);
     if (!value)
         return std::nullopt;
@@ -31,8 +30,7 @@ std::optional<Int> toInteger(const QString& text) {
     return Int(rounded);
 }
 
-template <typename Int>
-Int readInteger(const SettingsStore& store, const Key& key) {
+template <typename Int> Int readInteger(const SettingsStore& store, const Key& key) {
     const Int fallback = toInteger<Int>(key.defaultValue.toString()).value_or(0);
     return toInteger<Int>(ReadText(store, key)).value_or(fallback);
 }
@@ -80,6 +78,8 @@ QString FormatSingle(float value) {
     return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
-QString DefaultDownloadFolder() { return QDir::homePath() + u"/Quenlit文件目录"_qs; }
+QString DefaultDownloadFolder() {
+    return QDir::homePath() + u"/Quenlit文件目录"_qs;
+}
 
 } // namespace quenlit::settings

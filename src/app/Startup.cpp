@@ -36,8 +36,8 @@ std::optional<quint32> BrowserEmulationValue(const QString& version, bool forceS
     return std::nullopt;
 }
 
-void SetBrowserEmulation(Registry& registry, const QString& executableName,
-                         const QString& version, bool forceStandards) {
+void SetBrowserEmulation(Registry& registry, const QString& executableName, const QString& version,
+                         bool forceStandards) {
     const QString valueName = executableName + u".exe"_qs;
     const auto value = BrowserEmulationValue(version, forceStandards);
     QStringList views{QStringLiteral("32")};

@@ -18,8 +18,8 @@ QString BuildSystemDescription(const QString& versionName, const QString& osBitn
 std::optional<quint32> BrowserEmulationValue(const QString& version, bool forceStandards);
 // Writes the program's rendering-mode value in the 32-bit view and, on a 64-bit system,
 // the 64-bit view; an unknown version only removes it. Failures are silent.
-void SetBrowserEmulation(Registry& registry, const QString& executableName,
-                         const QString& version, bool forceStandards);
+void SetBrowserEmulation(Registry& registry, const QString& executableName, const QString& version,
+                         bool forceStandards);
 
 // Which of the program's windows are loaded, by name.
 class FormRegistry {

@@ -48,9 +48,8 @@ VersionNotice::VersionNotice(QNetworkAccessManager& network, Clock& clock, Messa
     connect(m_alternate.get(), &uXMLHTTP::OnDateArrived, this,
             [this] { handleReply(*m_alternate); });
     connect(m_primary.get(), &uXMLHTTP::OnDateErr, this, [this] { primaryFailed(); });
-    connect(m_alternate.get(), &uXMLHTTP::OnDateErr, this, [this] {
-        m_messages.showMessage(u"请保持网络畅通-2！"_qs, MessageIcon::Error);
-    });
+    connect(m_alternate.get(), &uXMLHTTP::OnDateErr, this,
+            [this] { m_messages.showMessage(u"请保持网络畅通-2！"_qs, MessageIcon::Error); });
 }
 
 VersionNotice::~VersionNotice() = default;
@@ -62,7 +61,9 @@ QString VersionNotice::siteAddress(const QString& site, const QString& path) con
     return base + m_executableName + path;
 }
 
-QString VersionNotice::productPage() const { return siteAddress(m_sites.primary, u"/"_qs); }
+QString VersionNotice::productPage() const {
+    return siteAddress(m_sites.primary, u"/"_qs);
+}
 
 void VersionNotice::openProductPage() {
     if (!m_sites.primary.trimmed().isEmpty())

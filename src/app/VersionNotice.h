@@ -36,8 +36,8 @@ public:
         QString alternate;
     };
 
-    VersionNotice(QNetworkAccessManager& network, Clock& clock, MessageSink& messages,
-                  Shell& shell, Sites sites, QString executableName, VersionNumbers running,
+    VersionNotice(QNetworkAccessManager& network, Clock& clock, MessageSink& messages, Shell& shell,
+                  Sites sites, QString executableName, VersionNumbers running,
                   QObject* parent = nullptr);
     ~VersionNotice() override;
 

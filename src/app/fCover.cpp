@@ -33,21 +33,25 @@ fCover::fCover(AppContext& context, QWidget* parent)
     , Label1(new QLabel(u"正在加载组件，请稍候..."_qs, this))
     , Label2(new QLabel(u"版本："_qs, this))
     , Label3(new QLabel(u"最新版本："_qs, this))
-    , Label4(new QLabel(u"(该软件仅用于爱学习的人们辅助少量下载；请不要恶意下载和大量下载！)"_qs, this))
+    , Label4(new QLabel(u"(该软件仅用于爱学习的人们辅助少量下载；请不要恶意下载和大量下载！)"_qs,
+                        this))
     , Image1(new QLabel(this))
     , Command1(new QPushButton(u"搜索文档下载"_qs, this))
     , Command3(new QPushButton(u"退出软件"_qs, this))
     , Timer1(new ClockTimer(context.clock, 100, this))
     , m_context(context)
-    , m_notice(new VersionNotice(
-          context.network, context.clock, context.messages, context.shell,
-          {settings::ReadText(context.settings, settings::UpdateSitePrimary),
-           settings::ReadText(context.settings, settings::UpdateSiteAlternate)},
-          context.executableName, runningVersion(), this)) {
+    , m_notice(
+          new VersionNotice(context.network, context.clock, context.messages, context.shell,
+                            {settings::ReadText(context.settings, settings::UpdateSitePrimary),
+                             settings::ReadText(context.settings, settings::UpdateSiteAlternate)},
+                            context.executableName, runningVersion(), this)) {
     setObjectName(u"fCover"_qs);
     for (auto [widget, name] : {std::pair<QWidget*, const char*>{Label1, "Label1"},
-                                {Label2, "Label2"}, {Label3, "Label3"}, {Label4, "Label4"},
-                                {Image1, "Image1"}, {Command1, "Command1"},
+                                {Label2, "Label2"},
+                                {Label3, "Label3"},
+                                {Label4, "Label4"},
+                                {Image1, "Image1"},
+                                {Command1, "Command1"},
                                 {Command3, "Command3"}})
         widget->setObjectName(QString::fromLatin1(name));
     Timer1->setObjectName(u"Timer1"_qs);

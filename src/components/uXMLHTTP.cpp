@@ -23,7 +23,9 @@ uXMLHTTP::uXMLHTTP(QNetworkAccessManager& network, Clock& clock, QObject* parent
     connect(&m_tmrReader, &ClockTimer::timeout, this, &uXMLHTTP::pollTick);
 }
 
-uXMLHTTP::~uXMLHTTP() { releaseReply(); }
+uXMLHTTP::~uXMLHTTP() {
+    releaseReply();
+}
 
 void uXMLHTTP::Open_(const QString& AMethod, const QString& AUrl, const QString& 保存路径) {
     releaseReply();
@@ -54,8 +56,7 @@ void uXMLHTTP::Send_(const QByteArray& ABody) {
     connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
         m_readyState = HeadersReceived;
         m_status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        m_statusText =
-            m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        m_statusText = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         m_headers = m_reply->rawHeaderPairs();
     });
     connect(m_reply, &QNetworkReply::readyRead, this, [this] {
@@ -65,8 +66,7 @@ void uXMLHTTP::Send_(const QByteArray& ABody) {
     connect(m_reply, &QNetworkReply::finished, this, [this] {
         m_body += m_reply->readAll();
         m_status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        m_statusText =
-            m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        m_statusText = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         m_headers = m_reply->rawHeaderPairs();
         m_readyState = Done;
     });

@@ -4,9 +4,9 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QObject>
-#include <QNetworkReply>
 #include <QPointer>
 
 class QNetworkAccessManager;

@@ -24,16 +24,16 @@ QString rowName(const QString& candidate, const QString& address) {
 } // namespace
 
 void 加入下载列表(DownloadListModel& list, const AppendSettings& settings, const QString& address,
-                 const QString& title, const QString& type, const QString& saveFolder,
-                 const QString& referer) {
+                  const QString& title, const QString& type, const QString& saveFolder,
+                  const QString& referer) {
     QString cleanTitle = title;
     cleanTitle.remove(u"\r\n"_qs);
     for (const QChar c : {QChar(u'\r'), QChar(u'\n'), QChar(0)})
         cleanTitle.remove(c);
     cleanTitle = cleanTitle.trimmed();
     const QString folder = saveFolder.isEmpty() ? settings.downloadFolder : saveFolder;
-    const QString name = rowName(
-        settings.useSourceFileName ? NameFromAddress(address, true) : cleanTitle, address);
+    const QString name =
+        rowName(settings.useSourceFileName ? NameFromAddress(address, true) : cleanTitle, address);
     if (!list.append(address, name))
         return;
     list.modify(list.count(), [&](DownloadRow& row) {
@@ -60,7 +60,9 @@ bool 检测是否下载列表完毕(const DownloadListModel& list) {
     return true;
 }
 
-QString 选择url(const QString& key) { return key.section(u'|', 0, 0); }
+QString 选择url(const QString& key) {
+    return key.section(u'|', 0, 0);
+}
 
 QString 对调url(const QString& key) {
     const QStringList parts = key.split(u'|');

@@ -23,8 +23,8 @@ struct DownloadWindowState {
 // Appends a waiting row named after the title (or the address), in the given folder or
 // the download folder; a known address changes nothing.
 void 加入下载列表(DownloadListModel& list, const AppendSettings& settings, const QString& address,
-                 const QString& title, const QString& type, const QString& saveFolder,
-                 const QString& referer);
+                  const QString& title, const QString& type, const QString& saveFolder,
+                  const QString& referer);
 
 // Rows whose size, downloaded and percent cells are all empty.
 qint32 统计未下载项数目(const DownloadListModel& list);

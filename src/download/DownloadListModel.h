@@ -14,7 +14,14 @@ namespace quenlit {
 class DownloadListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { NameColumn, TypeColumn, SizeColumn, DownloadedColumn, PercentColumn, FolderColumn };
+    enum Column {
+        NameColumn,
+        TypeColumn,
+        SizeColumn,
+        DownloadedColumn,
+        PercentColumn,
+        FolderColumn
+    };
     static constexpr int ColumnCount = 6;
     enum Role { StateRole = Qt::UserRole + 1, KeyRole, TagRole };
 

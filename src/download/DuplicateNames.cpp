@@ -41,7 +41,7 @@ bool 确定是需要下载(DownloadListModel& list, int position, const QString&
 }
 
 RenamedTarget 重命名保存路径(const QString& saveFolder, const QString& name, const QString& type,
-                         const QString& policy) {
+                             const QString& policy) {
     const QString folder = WithTrailingSeparator(saveFolder);
     const QString dotType = type.isEmpty() ? QString() : u'.' + type;
     if (policy == OverwritePolicy || !FileExists(folder + name + dotType))

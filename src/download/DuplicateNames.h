@@ -21,6 +21,6 @@ struct RenamedTarget {
 };
 // The target under the policy: the path itself, or the first free name[NNN].type.
 RenamedTarget 重命名保存路径(const QString& saveFolder, const QString& name, const QString& type,
-                         const QString& policy);
+                             const QString& policy);
 
 } // namespace quenlit

@@ -106,7 +106,8 @@ QString UniqueNumberedPath(const QString& fullPath) {
     }
     QString candidate = folder + base + extension;
     for (int counter = 1; FileExists(candidate); ++counter)
-        candidate = folder + base + QStringLiteral("[%1]").arg(counter, 4, 10, QChar(u'0')) + extension;
+        candidate =
+            folder + base + QStringLiteral("[%1]").arg(counter, 4, 10, QChar(u'0')) + extension;
     return candidate;
 }
 

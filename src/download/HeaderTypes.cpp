@@ -10,7 +10,7 @@ namespace quenlit {
 namespace {
 struct MimeRow {
     const char* top;
-    const char* subs; // comma-separated
+    const char* subs;      // comma-separated
     const char* candidate; // nullptr: the same as the sub type
 };
 
@@ -70,8 +70,7 @@ const MimeLookup& mimeLookup() {
             const QString top = QString::fromLatin1(row.top);
             built.tops.insert(top);
             for (const QString& sub : QString::fromLatin1(row.subs).split(u',')) {
-                const QString candidate =
-                    row.candidate ? QString::fromLatin1(row.candidate) : sub;
+                const QString candidate = row.candidate ? QString::fromLatin1(row.candidate) : sub;
                 built.byType.insert(top + u'/' + sub, candidate);
                 if (row.candidate)
                     built.named.insert(top + u'/' + sub);
@@ -163,8 +162,8 @@ HeaderFileInfo TypeFromHeaders(const QString& allHeaders, const QString& content
             charset = second.mid(8);
     }
     QString type = ExtensionFromMimeType(parts.first().trimmed());
-    const DispositionName disposition =
-        从下载头信息ContentDisposition获取文件名(从网络文件Header获取ContentDisposition(allHeaders));
+    const DispositionName disposition = 从下载头信息ContentDisposition获取文件名(
+        从网络文件Header获取ContentDisposition(allHeaders));
     if (type.isEmpty() && !disposition.extension.isEmpty())
         type = disposition.extension;
     if (type.isEmpty() && !charset.isEmpty())

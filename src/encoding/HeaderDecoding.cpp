@@ -33,9 +33,8 @@ int hexAt(const QString& text, qsizetype from, int count) {
 }
 
 qsizetype characterLength(const QString& text, qsizetype at) {
-    return text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()
-               ? 2
-               : 1;
+    return text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate() ? 2
+                                                                                               : 1;
 }
 
 template <typename ByteCount>

@@ -36,10 +36,9 @@ std::optional<QByteArray> encodeCharacter(QStringView character) {
     ucnv_resetFromUnicode(converter.get());
     char buffer[16];
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t length =
-        ucnv_fromUChars(converter.get(), buffer, sizeof buffer,
-                        reinterpret_cast<const UChar*>(character.utf16()),
-                        int32_t(character.size()), &status);
+    const int32_t length = ucnv_fromUChars(converter.get(), buffer, sizeof buffer,
+                                           reinterpret_cast<const UChar*>(character.utf16()),
+                                           int32_t(character.size()), &status);
     if (U_FAILURE(status) || length <= 0)
         return std::nullopt;
     return QByteArray(buffer, length);
@@ -52,8 +51,8 @@ std::optional<QString> decode(const QByteArray& bytes) {
     QString text(bytes.size() + 1, Qt::Uninitialized);
     UErrorCode status = U_ZERO_ERROR;
     const int32_t length =
-        ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()),
-                      int32_t(text.size()), bytes.constData(), int32_t(bytes.size()), &status);
+        ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()), int32_t(text.size()),
+                      bytes.constData(), int32_t(bytes.size()), &status);
     if (U_FAILURE(status))
         return std::nullopt;
     text.truncate(length);

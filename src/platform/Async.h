@@ -25,8 +25,12 @@ private:
     int m_delayMs;
 };
 
-inline SleepFor sleepFor(Clock& clock, int delayMs) { return SleepFor(clock, delayMs); }
-inline SleepFor letEventsRun(Clock& clock) { return SleepFor(clock, 0); }
+inline SleepFor sleepFor(Clock& clock, int delayMs) {
+    return SleepFor(clock, delayMs);
+}
+inline SleepFor letEventsRun(Clock& clock) {
+    return SleepFor(clock, 0);
+}
 
 // Checks the condition after each turn of the event loop (every pollMs of the clock)
 // until it holds (true) or timeoutMs have passed (false).

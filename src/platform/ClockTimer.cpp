@@ -7,7 +7,9 @@ ClockTimer::ClockTimer(Clock& clock, int intervalMs, QObject* parent)
     , m_clock(clock)
     , m_intervalMs(intervalMs) {}
 
-ClockTimer::~ClockTimer() { stop(); }
+ClockTimer::~ClockTimer() {
+    stop();
+}
 
 void ClockTimer::start() {
     stop();

@@ -3,7 +3,9 @@
 namespace quenlit {
 
 namespace {
-QString pathOf(const QString& section, const QString& key) { return section + u'/' + key; }
+QString pathOf(const QString& section, const QString& key) {
+    return section + u'/' + key;
+}
 } // namespace
 
 IniSettingsStore::IniSettingsStore()

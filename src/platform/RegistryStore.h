@@ -30,9 +30,11 @@ class RegistryStore {
 public:
     virtual ~RegistryStore() = default;
     virtual bool keyExists(const RegistryKey& key) const = 0;
-    virtual std::optional<RegistryValue> value(const RegistryKey& key, const QString& name) const = 0;
+    virtual std::optional<RegistryValue> value(const RegistryKey& key,
+                                               const QString& name) const = 0;
     // False when the key does not exist or the store cannot be written.
-    virtual bool setValue(const RegistryKey& key, const QString& name, const RegistryValue& value) = 0;
+    virtual bool setValue(const RegistryKey& key, const QString& name,
+                          const RegistryValue& value) = 0;
     // False when the key does not exist; true otherwise, whether or not the value existed.
     virtual bool removeValue(const RegistryKey& key, const QString& name) = 0;
 };

@@ -5,15 +5,21 @@
 
 namespace quenlit {
 
-SystemClock::SystemClock() { m_elapsed.start(); }
+SystemClock::SystemClock() {
+    m_elapsed.start();
+}
 
-SystemClock::~SystemClock() { qDeleteAll(m_pending); }
+SystemClock::~SystemClock() {
+    qDeleteAll(m_pending);
+}
 
 double SystemClock::secondsSinceMidnight() const {
     return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
 }
 
-double SystemClock::elapsedSeconds() const { return m_elapsed.nsecsElapsed() / 1e9; }
+double SystemClock::elapsedSeconds() const {
+    return m_elapsed.nsecsElapsed() / 1e9;
+}
 
 Clock::CallbackId SystemClock::callAfter(int delayMs, std::function<void()> callback) {
     const CallbackId id = m_nextId++;

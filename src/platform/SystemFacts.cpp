@@ -10,7 +10,9 @@
 
 namespace quenlit {
 
-QString LocalSystemFacts::systemType() const { return QSysInfo::currentCpuArchitecture(); }
+QString LocalSystemFacts::systemType() const {
+    return QSysInfo::currentCpuArchitecture();
+}
 
 bool LocalSystemFacts::runsUnderEmulation() const {
     return QSysInfo::WordSize == 32 && QSysInfo::currentCpuArchitecture().contains(u"64");
@@ -27,7 +29,9 @@ VersionRecord LocalSystemFacts::versionRecord() const {
     return record;
 }
 
-QString LocalSystemFacts::systemDirectory() const { return QStringLiteral("/usr/lib"); }
+QString LocalSystemFacts::systemDirectory() const {
+    return QStringLiteral("/usr/lib");
+}
 
 std::optional<QString> LocalSystemFacts::fileProductVersion(const QString& path) const {
     // Shared objects carry their version in their real file name: libfoo.so.6.4.2.

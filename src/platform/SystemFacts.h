@@ -44,11 +44,11 @@ public:
 
 // The distribution and kernel, as the system describes itself.
 struct OsIdentity {
-    QString productName;   // os-release NAME
-    QString version;       // os-release VERSION_ID
-    QString release;       // os-release VERSION, when given
-    QString buildNumber;   // kernel release
-    QString buildLab;      // kernel release and build string
+    QString productName; // os-release NAME
+    QString version;     // os-release VERSION_ID
+    QString release;     // os-release VERSION, when given
+    QString buildNumber; // kernel release
+    QString buildLab;    // kernel release and build string
 };
 
 OsIdentity ReadOsIdentity(const QString& osReleasePath = QStringLiteral("/etc/os-release"));

@@ -32,7 +32,8 @@ SystemRegistryStore::SystemRegistryStore(QString filePath, OsIdentity identity,
 }
 
 QString SystemRegistryStore::findSystemInfoTool() {
-    for (const char* tool : {"hardinfo", "kinfocenter", "gnome-system-monitor", "xfce4-taskmanager"}) {
+    for (const char* tool :
+         {"hardinfo", "kinfocenter", "gnome-system-monitor", "xfce4-taskmanager"}) {
         const QString path = QStandardPaths::findExecutable(QString::fromLatin1(tool));
         if (!path.isEmpty())
             return path;

@@ -74,9 +74,9 @@ QStringList SplitKeywordLines(const QString& text) {
 QString BuildSearchAddress(const QString& line, DocumentType type, bool wholePhrase,
                            TimeRange range, SearchScope scope, const SearchHosts& hosts) {
     const QString host = hostAddress(hosts.china, u"https");
-    QString address = host + (scope == SearchScope::Global
-                                  ? u"/?scope=web&ensearch=1&FORM=BEHPTB&q="_qs
-                                  : u"/search?ensearch=0&q="_qs);
+    QString address =
+        host + (scope == SearchScope::Global ? u"/?scope=web&ensearch=1&FORM=BEHPTB&q="_qs
+                                             : u"/search?ensearch=0&q="_qs);
     const QString encoded = EncodeQueryText(line);
     address += wholePhrase ? u"%22"_qs + encoded + u"%22"_qs : encoded;
     address += QuerySuffix(type);
@@ -103,7 +103,8 @@ qint32 从网址提取页码数(const QString& address) {
         return 0;
     bool ok = false;
     const double value = rest.left(amp).trimmed().toDouble(&ok);
-    if (!ok || value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())
+    if (!ok || value < std::numeric_limits<qint32>::min() ||
+        value > std::numeric_limits<qint32>::max())
         return 0;
     return qint32(std::lround(value));
 }

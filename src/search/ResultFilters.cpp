@@ -34,16 +34,16 @@ const std::bitset<CjkLast - CjkFirst + 1>& traditionalCharacters() {
 char16_t simplifiedOf(char16_t c) {
     static std::unique_ptr<icu::Transliterator> transform = [] {
         UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::Transliterator> t(icu::Transliterator::createInstance(
-            "Traditional-Simplified", UTRANS_FORWARD, status));
+        std::unique_ptr<icu::Transliterator> t(
+            icu::Transliterator::createInstance("Traditional-Simplified", UTRANS_FORWARD, status));
         return U_SUCCESS(status) ? std::move(t) : nullptr;
     }();
     // Variants of the traditional list that the transform leaves alone.
     static QHash<char16_t, char16_t> cache{
-        {u'巹', u'卺'}, {u'崳', u'嵛'}, {u'胇', u'巯'}, {u'朮', u'术'}, {u'汆', u'氽'},
-        {u'灩', u'滟'}, {u'玨', u'珏'}, {u'畬', u'畲'}, {u'痺', u'痹'}, {u'檷', u'祢'},
-        {u'冑', u'胄'}, {u'蠷', u'蠼'}, {u'襉', u'裥'}, {u'鱍', u'鲅'}, {u'鯗', u'鲞'},
-        {u'鷴', u'鹇'},
+        {u'巹', u'卺'}, {u'崳', u'嵛'}, {u'胇', u'巯'}, {u'朮', u'术'},
+        {u'汆', u'氽'}, {u'灩', u'滟'}, {u'玨', u'珏'}, {u'畬', u'畲'},
+        {u'痺', u'痹'}, {u'檷', u'祢'}, {u'冑', u'胄'}, {u'蠷', u'蠼'},
+        {u'襉', u'裥'}, {u'鱍', u'鲅'}, {u'鯗', u'鲞'}, {u'鷴', u'鹇'},
     };
     const auto cached = cache.constFind(c);
     if (cached != cache.constEnd())
@@ -59,8 +59,7 @@ char16_t simplifiedOf(char16_t c) {
 
 bool lastCharactersAre(const QString& title, QStringView ending, bool lowerCase = false) {
     const QString tail = title.right(ending.size());
-    return tail.size() == ending.size() &&
-           (lowerCase ? tail.toLower() == ending : tail == ending);
+    return tail.size() == ending.size() && (lowerCase ? tail.toLower() == ending : tail == ending);
 }
 } // namespace
 

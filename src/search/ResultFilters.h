@@ -7,10 +7,10 @@ namespace quenlit {
 
 // The search window's title options, read when a link is judged.
 struct TitleOptions {
-    bool skipUnknownType = true;   // Check2
-    bool removeSpaces = true;      // Check1
-    bool skipJapanese = false;     // Check4
-    bool skipTraditional = false;  // Check13
+    bool skipUnknownType = true;     // Check2
+    bool removeSpaces = true;        // Check1
+    bool skipJapanese = false;       // Check4
+    bool skipTraditional = false;    // Check13
     bool convertTraditional = false; // Check14
     QString portalDomain = QStringLiteral("docin.com");
 };

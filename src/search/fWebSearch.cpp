@@ -22,7 +22,9 @@ fWebSearch::fWebSearch(AppContext& context, QWidget* parent)
     context.forms.formLoaded(objectName());
 }
 
-fWebSearch::~fWebSearch() { m_context.forms.formUnloaded(objectName()); }
+fWebSearch::~fWebSearch() {
+    m_context.forms.formUnloaded(objectName());
+}
 
 void fWebSearch::closeEvent(QCloseEvent* event) {
     m_context.forms.formUnloaded(objectName());

@@ -39,7 +39,7 @@ QString recordName(const VersionRecord& r) {
     case 1:
         if (r.minor == 0)
             return r.servicePack == u"C" || r.servicePack == u"B" ? u"Windows 95 OSR2"_qs
-                                                                   : u"Windows 95"_qs;
+                                                                  : u"Windows 95"_qs;
         if (r.minor == 10)
             return r.servicePack == u"A" ? u"Windows 98 SE"_qs : u"Windows 98"_qs;
         if (r.minor == 90)
@@ -137,7 +137,10 @@ QString EditionText(quint32 productCode) {
 
 QString NameFromVersionRecord(const VersionRecord& record) {
     return recordName(record) + servicePackSuffix(record) +
-           QStringLiteral(" [Version: %1.%2.%3]").arg(record.major).arg(record.minor).arg(record.build);
+           QStringLiteral(" [Version: %1.%2.%3]")
+               .arg(record.major)
+               .arg(record.minor)
+               .arg(record.build);
 }
 
 QString FallbackVersionName(const SystemFacts& system) {

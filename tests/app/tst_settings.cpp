@@ -38,8 +38,9 @@ private slots:
         QCOMPARE(live.DuplicateNamePolicy, u"重命名"_qs);
         QCOMPARE(keys::ReadInt16(*m_store, keys::ThreadCount), qint16(2));
         QCOMPARE(keys::ReadInt16(*m_store, keys::SearchDelay), qint16(0));
-        for (const keys::Key& box : {keys::SkipUnknownType, keys::SkipJapanese, keys::SilenceScriptDialogs,
-                                     keys::AutoClearCache, keys::SkipTraditional, keys::ConvertTraditional})
+        for (const keys::Key& box :
+             {keys::SkipUnknownType, keys::SkipJapanese, keys::SilenceScriptDialogs,
+              keys::AutoClearCache, keys::SkipTraditional, keys::ConvertTraditional})
             QCOMPARE(keys::ReadInt16(*m_store, box), qint16(1));
         QVERIFY(RestoreDownloadWindowPlacement(*m_store, u"1920*1080"_qs).maximised);
     }
@@ -124,11 +125,17 @@ private slots:
         QTest::addColumn<QList<int>>("stored"); // top, left, width, height
         QTest::addColumn<bool>("maximised");
         QTest::addColumn<QList<int>>("expected");
-        QTest::newRow("same screen") << u"1920*1080"_qs << QList<int>{1500, 3000, 15000, 9000} << false << QList<int>{1500, 3000, 15000, 9000};
-        QTest::newRow("closed maximised") << u"0*0"_qs << QList<int>{1500, 3000, 15000, 9000} << true << QList<int>{};
-        QTest::newRow("other screen") << u"1280*1024"_qs << QList<int>{1500, 3000, 15000, 9000} << true << QList<int>{};
-        QTest::newRow("negative top and left") << u"1920*1080"_qs << QList<int>{-48000, -48000, 15000, 9000} << false << QList<int>{0, 0, 15000, 9000};
-        QTest::newRow("too small") << u"1920*1080"_qs << QList<int>{100, 100, 3000, 2000} << false << QList<int>{100, 100, 4000, 3000};
+        QTest::newRow("same screen") << u"1920*1080"_qs << QList<int>{1500, 3000, 15000, 9000}
+                                     << false << QList<int>{1500, 3000, 15000, 9000};
+        QTest::newRow("closed maximised")
+            << u"0*0"_qs << QList<int>{1500, 3000, 15000, 9000} << true << QList<int>{};
+        QTest::newRow("other screen")
+            << u"1280*1024"_qs << QList<int>{1500, 3000, 15000, 9000} << true << QList<int>{};
+        QTest::newRow("negative top and left")
+            << u"1920*1080"_qs << QList<int>{-48000, -48000, 15000, 9000} << false
+            << QList<int>{0, 0, 15000, 9000};
+        QTest::newRow("too small") << u"1920*1080"_qs << QList<int>{100, 100, 3000, 2000} << false
+                                   << QList<int>{100, 100, 4000, 3000};
     }
     void placementRestore() {
         QFETCH(QString, storedScreen);
@@ -143,7 +150,8 @@ private slots:
         const Placement placement = RestoreDownloadWindowPlacement(*m_store, u"1920*1080"_qs);
         QCOMPARE(placement.maximised, maximised);
         if (!maximised)
-            QCOMPARE((QList<int>{placement.top, placement.left, placement.width, placement.height}), expected);
+            QCOMPARE((QList<int>{placement.top, placement.left, placement.width, placement.height}),
+                     expected);
     }
 
     void placementSaveKeepsOldPlaceWhenMaximised() {

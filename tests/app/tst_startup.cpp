@@ -8,8 +8,11 @@
 using namespace quenlit;
 
 namespace {
-const QString EmulationSubKey = u"SOFTWARE\\Microsoft\\Internet Explorer\\MAIN\\FeatureControl\\FEATURE_BROWSER_EMULATION"_qs;
-RegistryKey emulationKey(RegistryView view) { return {RegistryRoot::LocalMachine, EmulationSubKey, view}; }
+const QString EmulationSubKey =
+    u"SOFTWARE\\Microsoft\\Internet Explorer\\MAIN\\FeatureControl\\FEATURE_BROWSER_EMULATION"_qs;
+RegistryKey emulationKey(RegistryView view) {
+    return {RegistryRoot::LocalMachine, EmulationSubKey, view};
+}
 
 struct FakeSystem final : SystemFacts {
     QString type;
@@ -46,7 +49,8 @@ private slots:
     }
 
     void systemDescription() {
-        QCOMPARE(BuildSystemDescription(u"Windows 7 Ultimate Edition"_qs, u"64"_qs), u"Windows 7 Ultimate Edition[64位]"_qs);
+        QCOMPARE(BuildSystemDescription(u"Windows 7 Ultimate Edition"_qs, u"64"_qs),
+                 u"Windows 7 Ultimate Edition[64位]"_qs);
     }
 
     void emulationValues_data() {
@@ -78,7 +82,8 @@ private slots:
         Registry registry(store, u"64"_qs);
         SetBrowserEmulation(registry, u"quenlit"_qs, u"IE10"_qs, true);
         for (RegistryView view : {RegistryView::Bits32, RegistryView::Bits64})
-            QCOMPARE(store.value(emulationKey(view), u"quenlit.exe"_qs), std::optional<RegistryValue>(quint32(10001)));
+            QCOMPARE(store.value(emulationKey(view), u"quenlit.exe"_qs),
+                     std::optional<RegistryValue>(quint32(10001)));
     }
 
     void browserEmulationTouchesOnly32BitViewOn32Bit() {

@@ -48,12 +48,17 @@ class tst_startwindow : public QObject {
         RecordingMessageSink messages;
         RecordingShell shell;
         FakeSystem system;
-        AppContext context{clock, settings, registry, network, messages, shell, system, u"quenlit"_qs};
+        AppContext context{clock,    settings, registry, network,
+                           messages, shell,    system,   u"quenlit"_qs};
         fCover cover{context};
 
         Fixture() {
-            registryStore.createKey({RegistryRoot::LocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"_qs, RegistryView::Bits64});
-            registryStore.setValue({RegistryRoot::LocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"_qs, RegistryView::Bits64},
+            registryStore.createKey({RegistryRoot::LocalMachine,
+                                     u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"_qs,
+                                     RegistryView::Bits64});
+            registryStore.setValue({RegistryRoot::LocalMachine,
+                                    u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"_qs,
+                                    RegistryView::Bits64},
                                    u"ProductName"_qs, u"Debian GNU/Linux"_qs);
             cover.start();
             clock.runPending();
@@ -67,7 +72,8 @@ private slots:
         QCOMPARE(f.cover.Label2->text(), u"版本:1.0.0"_qs);
         QVERIFY(f.cover.Label1->isHidden());
         QVERIFY(f.cover.Label3->isHidden());
-        QCOMPARE(f.cover.Label4->text(), u"(该软件仅用于爱学习的人们辅助少量下载；请不要恶意下载和大量下载！)"_qs);
+        QCOMPARE(f.cover.Label4->text(),
+                 u"(该软件仅用于爱学习的人们辅助少量下载；请不要恶意下载和大量下载！)"_qs);
         QCOMPARE(f.context.OsBitness, u"64"_qs);
         QVERIFY(f.context.SystemDescription.startsWith(u"Debian GNU/Linux 版本:"_qs));
         QVERIFY(f.context.SystemDescription.endsWith(u"[64位]"_qs));

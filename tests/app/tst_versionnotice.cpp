@@ -72,8 +72,10 @@ private slots:
         QTest::newRow("equal") << QByteArray("2.1.5") << QList<int>{2, 1, 5} << false;
         QTest::newRow("older") << QByteArray("2.0.9") << QList<int>{2, 1, 5} << false;
         QTest::newRow("malformed") << QByteArray("2.1.5.0") << QList<int>{2, 1, 5} << false;
-        QTest::newRow("lost in precision") << QByteArray("2.2.729") << QList<int>{2, 2, 727} << false;
-        QTest::newRow("seen in precision") << QByteArray("2.2.730") << QList<int>{2, 2, 727} << true;
+        QTest::newRow("lost in precision")
+            << QByteArray("2.2.729") << QList<int>{2, 2, 727} << false;
+        QTest::newRow("seen in precision")
+            << QByteArray("2.2.730") << QList<int>{2, 2, 727} << true;
     }
     void announcement() {
         QFETCH(QByteArray, reply);
@@ -89,8 +91,9 @@ private slots:
         QCOMPARE(f.primary.requests.first().path, QByteArray("/quenlit/newver.txt"));
         QCOMPARE(f.primary.requests.first().method, QByteArray("GET"));
         if (announced) {
-            QCOMPARE(f.found->first().first().toString(),
-                     u"有最新版本：V"_qs + QString::fromLatin1(reply.trimmed()) + u"可以下载升级"_qs);
+            QCOMPARE(f.found->first().first().toString(), u"有最新版本：V"_qs +
+                                                              QString::fromLatin1(reply.trimmed()) +
+                                                              u"可以下载升级"_qs);
             QCOMPARE(f.shell.opened, QStringList{f.primary.base() + u"/quenlit/"_qs});
             QCOMPARE(f.messages.texts(), QStringList{u"有最新版本可以更新升级！！"_qs});
             QCOMPARE(f.messages.messages.first().icon, MessageIcon::Information);
@@ -104,9 +107,11 @@ private slots:
     void primaryDownAlternateUp() {
         Fixture f;
         f.publish(f.alternate, "2.1.6");
-        f.start({QStringLiteral("http://127.0.0.1:%1/").arg(LocalHttpServer::closedPort()), f.alternate.base()});
+        f.start({QStringLiteral("http://127.0.0.1:%1/").arg(LocalHttpServer::closedPort()),
+                 f.alternate.base()});
         QUENLIT_WAIT_FOR_IO(f.clock, f.found->count() == 1);
-        QCOMPARE(f.messages.texts(), (QStringList{u"请保持网络畅通-1！"_qs, u"有最新版本可以更新升级！！"_qs}));
+        QCOMPARE(f.messages.texts(),
+                 (QStringList{u"请保持网络畅通-1！"_qs, u"有最新版本可以更新升级！！"_qs}));
         QCOMPARE(f.messages.messages.first().icon, MessageIcon::Error);
     }
 
@@ -114,7 +119,8 @@ private slots:
         Fixture f;
         f.start({f.primary.base(), f.alternate.base()}); // no version file anywhere: 404
         QUENLIT_WAIT_FOR_IO(f.clock, f.messages.messages.size() == 2);
-        QCOMPARE(f.messages.texts(), (QStringList{u"请保持网络畅通-1！"_qs, u"请保持网络畅通-2！"_qs}));
+        QCOMPARE(f.messages.texts(),
+                 (QStringList{u"请保持网络畅通-1！"_qs, u"请保持网络畅通-2！"_qs}));
         QCOMPARE(f.found->count(), 0);
     }
 

@@ -41,7 +41,10 @@ private slots:
         QFETCH(bool, success);
         QFETCH(QString, text);
         Fixture f;
-        f.server.route("/v", {status, {{"Content-Type", "text/plain; charset=utf-8"}, {"X-Tag", "a"}}, "版本 2.1.6", 0});
+        f.server.route("/v", {status,
+                              {{"Content-Type", "text/plain; charset=utf-8"}, {"X-Tag", "a"}},
+                              "版本 2.1.6",
+                              0});
         f.request.Open_(u"get"_qs, f.server.url("/v"));
         f.request.SetRequestHeader(u"X-Asked"_qs, u"yes"_qs);
         f.request.Send_();
@@ -99,7 +102,8 @@ private slots:
 
     void refusedConnectionFailsWithEmptyText() {
         Fixture f;
-        f.request.Open_(u"GET"_qs, QStringLiteral("http://127.0.0.1:%1/").arg(LocalHttpServer::closedPort()));
+        f.request.Open_(u"GET"_qs,
+                        QStringLiteral("http://127.0.0.1:%1/").arg(LocalHttpServer::closedPort()));
         f.request.Send_();
         QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
         QCOMPARE(f.failed.first().first().toString(), QString());

@@ -16,7 +16,8 @@ void touch(const QString& path, const QByteArray& content = "x") {
     file.write(content);
 }
 
-void addRow(DownloadListModel& list, const QString& key, qint16 state, const QString& type = u"pdf"_qs) {
+void addRow(DownloadListModel& list, const QString& key, qint16 state,
+            const QString& type = u"pdf"_qs) {
     QVERIFY(list.append(key, key));
     list.modify(list.count(), [&](DownloadRow& row) {
         row.state = state;
@@ -36,7 +37,8 @@ private slots:
     void appendNamesAndRefusesDuplicates() {
         DownloadListModel list;
         const AppendSettings settings{u"/data/下载"_qs, false};
-        加入下载列表(list, settings, u"http://h/a.pdf"_qs, u"Annual report\r\n 2019 "_qs, u"PDF"_qs, QString(), u"http://h/s?q=1"_qs);
+        加入下载列表(list, settings, u"http://h/a.pdf"_qs, u"Annual report\r\n 2019 "_qs, u"PDF"_qs,
+                     QString(), u"http://h/s?q=1"_qs);
         QCOMPARE(list.count(), 1);
         const DownloadRow& row = list.row(1);
         QCOMPARE(row.name, u"Annual report 2019"_qs);
@@ -45,7 +47,8 @@ private slots:
         QCOMPARE(row.tag, u"http://h/s?q=1"_qs);
         QCOMPARE(row.state, qint16(DownloadRow::Waiting));
         QVERIFY(row.untouched());
-        加入下载列表(list, settings, u"http://h/a.pdf"_qs, u"其他"_qs, u"doc"_qs, u"/other"_qs, QString());
+        加入下载列表(list, settings, u"http://h/a.pdf"_qs, u"其他"_qs, u"doc"_qs, u"/other"_qs,
+                     QString());
         QCOMPARE(list.count(), 1);
         QCOMPARE(list.row(1).type, u"PDF"_qs);
         QCOMPARE(list.row(1).saveFolder, u"/data/下载"_qs);
@@ -53,15 +56,18 @@ private slots:
 
     void appendCanNameAfterTheAddress() {
         DownloadListModel list;
-        加入下载列表(list, {u"/d"_qs, true}, u"http://h/files/年报:2020.pdf"_qs, u"标题"_qs, u"PDF"_qs, u"/x/"_qs, QString());
+        加入下载列表(list, {u"/d"_qs, true}, u"http://h/files/年报:2020.pdf"_qs, u"标题"_qs,
+                     u"PDF"_qs, u"/x/"_qs, QString());
         QCOMPARE(list.row(1).name, u"年报2020"_qs);
         QCOMPARE(list.row(1).saveFolder, u"/x/"_qs);
     }
 
     void aTitleThatCleansToNothingStillNamesAFileInsideTheFolder() {
         DownloadListModel list;
-        加入下载列表(list, {u"/d"_qs, false}, u"http://h/files/report.pdf"_qs, u".."_qs, u"PDF"_qs, QString(), QString());
-        加入下载列表(list, {u"/d"_qs, false}, u"http://h/"_qs, u"???"_qs, QString(), QString(), QString());
+        加入下载列表(list, {u"/d"_qs, false}, u"http://h/files/report.pdf"_qs, u".."_qs, u"PDF"_qs,
+                     QString(), QString());
+        加入下载列表(list, {u"/d"_qs, false}, u"http://h/"_qs, u"???"_qs, QString(), QString(),
+                     QString());
         QCOMPARE(list.row(1).name, u"report"_qs);
         QCOMPARE(list.row(2).name, u"未命名"_qs);
         QCOMPARE(list.row(1).targetPath(), u"/d/report.PDF"_qs);

@@ -32,12 +32,19 @@ private slots:
         QTest::addColumn<QString>("policy");
         QTest::addColumn<QString>("finalName");
         QTest::newRow("free") << QStringList{} << u"report"_qs << RenamePolicy << u"report"_qs;
-        QTest::newRow("next free number") << QStringList{u"report.pdf"_qs, u"report[001].pdf"_qs} << u"report"_qs << RenamePolicy << u"report[002]"_qs;
-        QTest::newRow("number taken over") << QStringList{u"report[7].pdf"_qs} << u"report[7]"_qs << RenamePolicy << u"report[007]"_qs;
-        QTest::newRow("taken over and taken") << QStringList{u"report[7].pdf"_qs, u"report[007].pdf"_qs} << u"report[7]"_qs << RenamePolicy << u"report[008]"_qs;
-        QTest::newRow("brackets that are no number") << QStringList{u"a[b]c.pdf"_qs} << u"a[b]c"_qs << RenamePolicy << u"a『b』c"_qs;
-        QTest::newRow("overwrite keeps the name") << QStringList{u"report.pdf"_qs} << u"report"_qs << OverwritePolicy << u"report"_qs;
-        QTest::newRow("four digits") << QStringList{u"r[999].pdf"_qs, u"r.pdf"_qs} << u"r[999]"_qs << RenamePolicy << u"r[1000]"_qs;
+        QTest::newRow("next free number") << QStringList{u"report.pdf"_qs, u"report[001].pdf"_qs}
+                                          << u"report"_qs << RenamePolicy << u"report[002]"_qs;
+        QTest::newRow("number taken over") << QStringList{u"report[7].pdf"_qs} << u"report[7]"_qs
+                                           << RenamePolicy << u"report[007]"_qs;
+        QTest::newRow("taken over and taken")
+            << QStringList{u"report[7].pdf"_qs, u"report[007].pdf"_qs} << u"report[7]"_qs
+            << RenamePolicy << u"report[008]"_qs;
+        QTest::newRow("brackets that are no number")
+            << QStringList{u"a[b]c.pdf"_qs} << u"a[b]c"_qs << RenamePolicy << u"a『b』c"_qs;
+        QTest::newRow("overwrite keeps the name")
+            << QStringList{u"report.pdf"_qs} << u"report"_qs << OverwritePolicy << u"report"_qs;
+        QTest::newRow("four digits") << QStringList{u"r[999].pdf"_qs, u"r.pdf"_qs} << u"r[999]"_qs
+                                     << RenamePolicy << u"r[1000]"_qs;
     }
     void renaming() {
         QFETCH(QStringList, existing);

@@ -55,7 +55,8 @@ private slots:
         QTest::addColumn<bool>("drop");
         QTest::addColumn<QString>("name");
         QTest::newRow("plain") << u"http://h/a/b/report.pdf"_qs << false << u"report.pdf"_qs;
-        QTest::newRow("drop extension") << u"http://h/a/report.v2.pdf"_qs << true << u"report.v2"_qs;
+        QTest::newRow("drop extension")
+            << u"http://h/a/report.v2.pdf"_qs << true << u"report.v2"_qs;
         QTest::newRow("backslashes") << u"c:\\x\\y.doc"_qs << true << u"y"_qs;
         QTest::newRow("trailing slash") << u"http://h/a/"_qs << true << QString();
         QTest::newRow("no dot") << u"http://h/download?id=3"_qs << true << u"download?id=3"_qs;
@@ -81,7 +82,8 @@ private slots:
         QTemporaryDir dir;
         RecordingMessageSink messages;
         // ".." never climbs out: it cleans to nothing and stops the walk.
-        QCOMPARE(EnsureFolderPath(dir.path() + u"/ok/../evil"_qs, messages), dir.path() + u"/ok"_qs);
+        QCOMPARE(EnsureFolderPath(dir.path() + u"/ok/../evil"_qs, messages),
+                 dir.path() + u"/ok"_qs);
         QVERIFY(!QFileInfo::exists(dir.path() + u"/evil"_qs));
         QCOMPARE(messages.texts(), QStringList{u"文件夹名称有误！不能创建文件夹！"_qs});
         QCOMPARE(messages.messages.first().icon, MessageIcon::Error);
@@ -116,7 +118,8 @@ private slots:
         QCOMPARE(UniqueNumberedPath(folder + u"v[a].pdf"_qs), folder + u"v[a][0001].pdf"_qs);
         const QString longBase(120, u'n');
         touch(folder + longBase + u".pdf"_qs);
-        QCOMPARE(UniqueNumberedPath(folder + longBase + u".pdf"_qs), folder + QString(100, u'n') + u".pdf"_qs);
+        QCOMPARE(UniqueNumberedPath(folder + longBase + u".pdf"_qs),
+                 folder + QString(100, u'n') + u".pdf"_qs);
     }
 };
 

@@ -25,7 +25,8 @@ QByteArray at(QByteArray bytes, int offset, const QByteArray& part) {
 // A package the way Office writes its first local headers: [Content_Types].xml, then parts.
 QByteArray officePackage(const QByteArray& partName) {
     QByteArray bytes;
-    for (const QByteArray& name : {QByteArray("[Content_Types].xml"), QByteArray("_rels/.rels"), partName}) {
+    for (const QByteArray& name :
+         {QByteArray("[Content_Types].xml"), QByteArray("_rels/.rels"), partName}) {
         QByteArray header("PK\x03\x04\x14\x00\x06\x00\x08\x00", 10);
         header.resize(26, '\0');
         header += char(name.size());
@@ -68,7 +69,8 @@ private slots:
         QTest::newRow("rtf") << padded("{\\rtf1") << u"rtf"_qs;
         QTest::newRow("exe") << padded("MZ") << u"exe"_qs;
         QTest::newRow("rar") << padded("Rar!") << u"rar"_qs;
-        QTest::newRow("zip") << padded(QByteArray("PK\x03\x04\x14\x00\x00\x00\x08", 9)) << u"zip"_qs;
+        QTest::newRow("zip") << padded(QByteArray("PK\x03\x04\x14\x00\x00\x00\x08", 9))
+                             << u"zip"_qs;
         QTest::newRow("docx") << officePackage("word/document.xml") << u"docx"_qs;
         QTest::newRow("xlsx") << officePackage("xl/workbook.xml") << u"xlsx"_qs;
         QTest::newRow("pptx") << officePackage("ppt/presentation.xml") << u"pptx"_qs;
@@ -79,19 +81,30 @@ private slots:
         QTest::newRow("mp3 ID3") << padded("ID3\x03") << u"mp3"_qs;
         QTest::newRow("png") << padded("\x89PNG\r\n\x1A\n") << u"png"_qs;
         QTest::newRow("gif") << padded("GIF89a") << u"gif"_qs;
-        QTest::newRow("jpg Exif") << at(at(padded("\xFF\xD8\xFF\xE1"), 6, "Exif"), 12, QByteArray("MM\x00*", 4)) << u"jpg"_qs;
-        QTest::newRow("jpg JFIF") << at(padded(QByteArray("\xFF\xD8\xFF\xE0\x00\x10", 6)), 6, "JFIF") << u"jpg"_qs;
-        QTest::newRow("doc") << at(padded(compound, 600), 512, QByteArray("\xEC\xA5\xC1\x00", 4)) << u"doc"_qs;
-        QTest::newRow("xls") << at(padded(compound, 600), 512, QByteArray("\x09\x08\x10\x00", 4)) << u"xls"_qs;
+        QTest::newRow("jpg Exif") << at(at(padded("\xFF\xD8\xFF\xE1"), 6, "Exif"), 12,
+                                        QByteArray("MM\x00*", 4))
+                                  << u"jpg"_qs;
+        QTest::newRow("jpg JFIF") << at(padded(QByteArray("\xFF\xD8\xFF\xE0\x00\x10", 6)), 6,
+                                        "JFIF")
+                                  << u"jpg"_qs;
+        QTest::newRow("doc") << at(padded(compound, 600), 512, QByteArray("\xEC\xA5\xC1\x00", 4))
+                             << u"doc"_qs;
+        QTest::newRow("xls") << at(padded(compound, 600), 512, QByteArray("\x09\x08\x10\x00", 4))
+                             << u"xls"_qs;
         QTest::newRow("ppt") << at(padded(compound, 600), 515, "\xF0") << u"ppt"_qs;
         QTest::newRow("other compound") << padded(compound, 600) << QString();
         QTest::newRow("short compound") << padded(compound, 400) << QString();
         QTest::newRow("mp3 by TAG") << at(QByteArray(1000, '\x05'), 872, "TAG") << u"mp3"_qs;
-        QTest::newRow("html page") << padded("<!doctype x><HTML lang=zh><head><TITLE>错误</title>", 2000) << u"htm"_qs;
+        QTest::newRow("html page")
+            << padded("<!doctype x><HTML lang=zh><head><TITLE>错误</title>", 2000) << u"htm"_qs;
         QTest::newRow("html> without title") << padded("</html>", 100) << QString();
         QTest::newRow("tiny html stops") << QByteArray("<html><b>") << QString();
-        QTest::newRow("caa") << QByteArray("[TARGET]\nA1=1\nA2=2\nB1=3\nB2=4\nC1=5\nC2=6\nD1=7\nD2=8\nDOCTYPE=x\n") << u"caa"_qs;
-        QTest::newRow("caa missing a key") << QByteArray("[TARGET]\nA1=1\nA2=2\nB1=3\nB2=4\nC1=5\nC2=6\nD1=7\nDOCTYPE=x\n") << QString();
+        QTest::newRow("caa")
+            << QByteArray("[TARGET]\nA1=1\nA2=2\nB1=3\nB2=4\nC1=5\nC2=6\nD1=7\nD2=8\nDOCTYPE=x\n")
+            << u"caa"_qs;
+        QTest::newRow("caa missing a key")
+            << QByteArray("[TARGET]\nA1=1\nA2=2\nB1=3\nB2=4\nC1=5\nC2=6\nD1=7\nDOCTYPE=x\n")
+            << QString();
         QTest::newRow("empty file") << QByteArray() << QString();
     }
     void detection() {

@@ -36,7 +36,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("ten Chinese, 16 bytes") << u"一二三四五六七八九十"_qs << 16 << u"一二三四五六七八"_qs;
+        QTest::newRow("ten Chinese, 16 bytes")
+            << u"一二三四五六七八九十"_qs << 16 << u"一二三四五六七八"_qs;
         QTest::newRow("odd limit never halves") << u"一二三"_qs << 5 << u"一二"_qs;
         QTest::newRow("300 ASCII, 200") << QString(300, u'a') << 200 << QString(200, u'a');
         QTest::newRow("short stays") << u"报告.pdf"_qs << 200 << u"报告.pdf"_qs;
@@ -65,7 +66,8 @@ private slots:
         QTest::newRow("printable escape") << u"a%20b"_qs << u"a b"_qs << u"a b"_qs;
         QTest::newRow("%u inside text") << u"x%u62A5y"_qs << u"x报y"_qs << u"x报y"_qs;
         QTest::newRow("upper %U") << u"%U62A5"_qs << u"%U62A5"_qs << u"报"_qs;
-        QTest::newRow("GBK fallback") << u"%B1%A8%B8%E6.doc"_qs << u"\uFFFD\uFFFD\uFFFD.doc"_qs << u"报告.doc"_qs;
+        QTest::newRow("GBK fallback")
+            << u"%B1%A8%B8%E6.doc"_qs << u"\uFFFD\uFFFD\uFFFD.doc"_qs << u"报告.doc"_qs;
         QTest::newRow("dangling percent") << u"100%"_qs << u"100%"_qs << u"100%"_qs;
         QTest::newRow("one digit at end") << u"a%4"_qs << u"a%4"_qs << u"a%4"_qs;
         QTest::newRow("not hex") << u"%zz%"_qs << u"%zz%"_qs << u"%zz%"_qs;

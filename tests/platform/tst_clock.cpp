@@ -75,10 +75,12 @@ private slots:
         bool flag = false;
         std::optional<bool> metFlag, timedOut;
         auto waitForFlag = [&]() -> QCoro::Task<> {
-            metFlag = co_await waitUntil(clock, [&] { return flag; }, 60000);
+            metFlag = co_await waitUntil(
+                clock, [&] { return flag; }, 60000);
         };
         auto waitForNothing = [&]() -> QCoro::Task<> {
-            timedOut = co_await waitUntil(clock, [] { return false; }, 30000);
+            timedOut = co_await waitUntil(
+                clock, [] { return false; }, 30000);
         };
         auto first = waitForFlag();
         auto second = waitForNothing();

@@ -17,12 +17,15 @@ private slots:
         QStringList addresses;
         for (const QString& line : lines)
             for (DocumentType type : {DocumentType::Pdf, DocumentType::Xls})
-                addresses << BuildSearchAddress(line, type, false, TimeRange::AllTime, SearchScope::China, Hosts);
-        QCOMPARE(addresses, (QStringList{
-            u"https://cn.bing.com/search?ensearch=0&q=%E5%B9%B4%E5%BA%A6 %E6%8A%A5%E5%91%8A+filetype%3Apdf"_qs,
-            u"https://cn.bing.com/search?ensearch=0&q=%E5%B9%B4%E5%BA%A6 %E6%8A%A5%E5%91%8A+filetype%3Axls"_qs,
-            u"https://cn.bing.com/search?ensearch=0&q=R%26D%2Bx+filetype%3Apdf"_qs,
-            u"https://cn.bing.com/search?ensearch=0&q=R%26D%2Bx+filetype%3Axls"_qs}));
+                addresses << BuildSearchAddress(line, type, false, TimeRange::AllTime,
+                                                SearchScope::China, Hosts);
+        QCOMPARE(
+            addresses,
+            (QStringList{
+                u"https://cn.bing.com/search?ensearch=0&q=%E5%B9%B4%E5%BA%A6 %E6%8A%A5%E5%91%8A+filetype%3Apdf"_qs,
+                u"https://cn.bing.com/search?ensearch=0&q=%E5%B9%B4%E5%BA%A6 %E6%8A%A5%E5%91%8A+filetype%3Axls"_qs,
+                u"https://cn.bing.com/search?ensearch=0&q=R%26D%2Bx+filetype%3Apdf"_qs,
+                u"https://cn.bing.com/search?ensearch=0&q=R%26D%2Bx+filetype%3Axls"_qs}));
     }
 
     void splittingKeepsTabsAndOnlySplitsAtCrLf() {
@@ -40,9 +43,11 @@ private slots:
         QTest::newRow("whole phrase, doc, month")
             << u"教程"_qs << int(DocumentType::Doc) << true << int(TimeRange::Month) << 0
             << u"https://cn.bing.com/search?ensearch=0&q=%22%E6%95%99%E7%A8%8B%22+filetype%3Adoc&filters=ex1%3a\"ez3\""_qs;
-        QTest::newRow("year") << u"a"_qs << int(DocumentType::Ppt) << false << int(TimeRange::Year) << 0
+        QTest::newRow("year")
+            << u"a"_qs << int(DocumentType::Ppt) << false << int(TimeRange::Year) << 0
             << u"https://cn.bing.com/search?ensearch=0&q=a+filetype%3Appt&filters=ex1%3a\"ez4\""_qs;
-        QTest::newRow("week") << u"a"_qs << int(DocumentType::Rtf) << false << int(TimeRange::Week) << 0
+        QTest::newRow("week")
+            << u"a"_qs << int(DocumentType::Rtf) << false << int(TimeRange::Week) << 0
             << u"https://cn.bing.com/search?ensearch=0&q=a+filetype%3Artf&filters=ex1%3a\"ez2\""_qs;
         QTest::newRow("day, global")
             << u"a b"_qs << int(DocumentType::Pdf) << false << int(TimeRange::Day) << 1
@@ -55,19 +60,24 @@ private slots:
         QFETCH(int, range);
         QFETCH(int, scope);
         QFETCH(QString, address);
-        QCOMPARE(BuildSearchAddress(line, DocumentType(type), phrase, TimeRange(range), SearchScope(scope), Hosts), address);
+        QCOMPARE(BuildSearchAddress(line, DocumentType(type), phrase, TimeRange(range),
+                                    SearchScope(scope), Hosts),
+                 address);
     }
 
     void configuredHostsMayCarrySchemeAndPort() {
         const SearchHosts local{u"http://127.0.0.1:8080/"_qs, u"http://127.0.0.1:8081"_qs};
-        QCOMPARE(BuildSearchAddress(u"x"_qs, DocumentType::Pdf, false, TimeRange::AllTime, SearchScope::China, local),
+        QCOMPARE(BuildSearchAddress(u"x"_qs, DocumentType::Pdf, false, TimeRange::AllTime,
+                                    SearchScope::China, local),
                  u"http://127.0.0.1:8080/search?ensearch=0&q=x+filetype%3Apdf"_qs);
-        QCOMPARE(BuildStartPageAddress(SearchScope::Global, local), u"http://127.0.0.1:8081/?setmkt=en-us&setlang=en-us"_qs);
+        QCOMPARE(BuildStartPageAddress(SearchScope::Global, local),
+                 u"http://127.0.0.1:8081/?setmkt=en-us&setlang=en-us"_qs);
     }
 
     void startPages() {
         QCOMPARE(BuildStartPageAddress(SearchScope::China, Hosts), u"http://cn.bing.com/"_qs);
-        QCOMPARE(BuildStartPageAddress(SearchScope::Global, Hosts), u"http://www.bing.com/?setmkt=en-us&setlang=en-us"_qs);
+        QCOMPARE(BuildStartPageAddress(SearchScope::Global, Hosts),
+                 u"http://www.bing.com/?setmkt=en-us&setlang=en-us"_qs);
     }
 
     void resultOffset_data() {

@@ -7,7 +7,8 @@
 using namespace quenlit;
 
 namespace {
-TitleOptions options(bool unknownType, bool spaces, bool japanese, bool traditional, bool simplify) {
+TitleOptions options(bool unknownType, bool spaces, bool japanese, bool traditional,
+                     bool simplify) {
     TitleOptions o;
     o.skipUnknownType = unknownType;
     o.removeSpaces = spaces;
@@ -32,24 +33,46 @@ private slots:
         QTest::addColumn<QString>("result");
         const TitleOptions plain = options(true, false, false, false, false);
         QTest::newRow("html page refused") << u"报告"_qs << QString() << false << plain << Refused;
-        QTest::newRow("image block passes type gate") << u"报告"_qs << QString() << true << plain << u"报告"_qs;
-        QTest::newRow("type gate off") << u"报告"_qs << QString() << false << options(false, false, false, false, false) << u"报告"_qs;
-        QTest::newRow("ellipsis and entity") << u"年度…报告&HELLIP; 全文"_qs << u"PDF"_qs << false << plain << u"年度报告 全文"_qs;
-        QTest::newRow("ellipsis, spaces removed") << u"年度 … 报告&hellip; 全文"_qs << u"PDF"_qs << false << options(true, true, false, false, false) << u"年度报告全文"_qs;
-        QTest::newRow("tab and spaces fold") << u"a\t  b"_qs << u"doc"_qs << false << plain << u"a b"_qs;
-        QTest::newRow("kana refused") << u"ひらがなの資料"_qs << u"PDF"_qs << false << options(true, false, true, false, false) << Refused;
-        QTest::newRow("kana allowed") << u"カタカナ"_qs << u"PDF"_qs << false << plain << u"カタカナ"_qs;
-        QTest::newRow("kanji with prolonged mark is not kana") << u"日本語ー・資料"_qs << u"PDF"_qs << false << options(true, false, true, false, false) << u"日本語ー・資料"_qs;
-        QTest::newRow("traditional converted") << u"萬與專"_qs << u"PDF"_qs << false << options(true, false, false, false, true) << u"万与专"_qs;
-        QTest::newRow("traditional refused") << u"萬與專"_qs << u"PDF"_qs << false << options(true, false, false, true, false) << Refused;
-        QTest::newRow("simplified stays") << u"万与专"_qs << u"PDF"_qs << false << options(true, false, false, true, false) << u"万与专"_qs;
-        QTest::newRow("baidu in compact title") << u"文库 - 百度"_qs << u"PDF"_qs << false << plain << Refused;
-        QTest::newRow("baidu underscore") << u"x_百度文库"_qs << u"PDF"_qs << false << plain << Refused;
-        QTest::newRow("portal domain") << u"资料 DOCIN.COM豆丁网"_qs << u"PDF"_qs << false << plain << Refused;
-        QTest::newRow("portal hyphen") << u"资料-豆丁网"_qs << u"PDF"_qs << false << plain << Refused;
-        QTest::newRow("portal spaced hyphen stays") << u"资料 - 豆丁网"_qs << u"PDF"_qs << false << plain << u"资料 - 豆丁网"_qs;
-        QTest::newRow("360 encyclopedia") << u"词条_360百科"_qs << u"PDF"_qs << false << plain << Refused;
-        QTest::newRow("sogou encyclopedia") << u"词条 -搜狗百科—x"_qs << u"PDF"_qs << false << plain << Refused;
+        QTest::newRow("image block passes type gate")
+            << u"报告"_qs << QString() << true << plain << u"报告"_qs;
+        QTest::newRow("type gate off") << u"报告"_qs << QString() << false
+                                       << options(false, false, false, false, false) << u"报告"_qs;
+        QTest::newRow("ellipsis and entity")
+            << u"年度…报告&HELLIP; 全文"_qs << u"PDF"_qs << false << plain << u"年度报告 全文"_qs;
+        QTest::newRow("ellipsis, spaces removed")
+            << u"年度 … 报告&hellip; 全文"_qs << u"PDF"_qs << false
+            << options(true, true, false, false, false) << u"年度报告全文"_qs;
+        QTest::newRow("tab and spaces fold")
+            << u"a\t  b"_qs << u"doc"_qs << false << plain << u"a b"_qs;
+        QTest::newRow("kana refused") << u"ひらがなの資料"_qs << u"PDF"_qs << false
+                                      << options(true, false, true, false, false) << Refused;
+        QTest::newRow("kana allowed")
+            << u"カタカナ"_qs << u"PDF"_qs << false << plain << u"カタカナ"_qs;
+        QTest::newRow("kanji with prolonged mark is not kana")
+            << u"日本語ー・資料"_qs << u"PDF"_qs << false
+            << options(true, false, true, false, false) << u"日本語ー・資料"_qs;
+        QTest::newRow("traditional converted")
+            << u"萬與專"_qs << u"PDF"_qs << false << options(true, false, false, false, true)
+            << u"万与专"_qs;
+        QTest::newRow("traditional refused") << u"萬與專"_qs << u"PDF"_qs << false
+                                             << options(true, false, false, true, false) << Refused;
+        QTest::newRow("simplified stays")
+            << u"万与专"_qs << u"PDF"_qs << false << options(true, false, false, true, false)
+            << u"万与专"_qs;
+        QTest::newRow("baidu in compact title")
+            << u"文库 - 百度"_qs << u"PDF"_qs << false << plain << Refused;
+        QTest::newRow("baidu underscore")
+            << u"x_百度文库"_qs << u"PDF"_qs << false << plain << Refused;
+        QTest::newRow("portal domain")
+            << u"资料 DOCIN.COM豆丁网"_qs << u"PDF"_qs << false << plain << Refused;
+        QTest::newRow("portal hyphen")
+            << u"资料-豆丁网"_qs << u"PDF"_qs << false << plain << Refused;
+        QTest::newRow("portal spaced hyphen stays")
+            << u"资料 - 豆丁网"_qs << u"PDF"_qs << false << plain << u"资料 - 豆丁网"_qs;
+        QTest::newRow("360 encyclopedia")
+            << u"词条_360百科"_qs << u"PDF"_qs << false << plain << Refused;
+        QTest::newRow("sogou encyclopedia")
+            << u"词条 -搜狗百科—x"_qs << u"PDF"_qs << false << plain << Refused;
         QTest::newRow("doc88") << u"论文-道客巴巴"_qs << u"PDF"_qs << false << plain << Refused;
     }
     void acceptAndCleanTitle() {

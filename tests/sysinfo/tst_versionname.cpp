@@ -15,7 +15,9 @@ using namespace quenlit::testing;
 Q_DECLARE_METATYPE(quenlit::VersionRecord)
 
 namespace {
-const RegistryKey VersionKey{RegistryRoot::LocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"_qs, RegistryView::Bits64};
+const RegistryKey VersionKey{RegistryRoot::LocalMachine,
+                             u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"_qs,
+                             RegistryView::Bits64};
 
 struct FakeSystem final : SystemFacts {
     VersionRecord record;
@@ -53,16 +55,20 @@ private slots:
         QTest::addColumn<QStringList>("values"); // name=value; "#" marks a number
         QTest::addColumn<QString>("name");
         QTest::newRow("Windows 10 with UBR")
-            << QStringList{u"ProductName=Windows 10 Pro"_qs, u"ReleaseId=1909"_qs, u"CurrentVersion=6.3"_qs,
-                           u"CurrentBuildNumber=18363"_qs, u"#UBR=1082"_qs, u"BuildLab=18362.19h1"_qs}
+            << QStringList{u"ProductName=Windows 10 Pro"_qs,
+                           u"ReleaseId=1909"_qs,
+                           u"CurrentVersion=6.3"_qs,
+                           u"CurrentBuildNumber=18363"_qs,
+                           u"#UBR=1082"_qs,
+                           u"BuildLab=18362.19h1"_qs}
             << u"Windows 10 Pro 版本:1909 (内部版本:18363.1082)"_qs;
         QTest::newRow("no release id, no UBR")
             << QStringList{u"ProductName=Windows 7 Ultimate"_qs, u"CurrentVersion=6.1"_qs,
                            u"CurrentBuildNumber=7601"_qs, u"BuildLab=7601.win7sp1"_qs}
             << u"Windows 7 Ultimate 版本:6.1 (内部版本:7601.win7sp1)"_qs;
         QTest::newRow("service pack text")
-            << QStringList{u"ProductName=Windows XP"_qs, u"CurrentVersion=5.1"_qs, u"BuildLab=2600.xpsp"_qs,
-                           u"CSDVersion=Service Pack 3"_qs}
+            << QStringList{u"ProductName=Windows XP"_qs, u"CurrentVersion=5.1"_qs,
+                           u"BuildLab=2600.xpsp"_qs, u"CSDVersion=Service Pack 3"_qs}
             << u"Windows XP 版本:5.1 (内部版本:2600.xpsp : Service Pack 3)"_qs;
     }
     void nameFromRegistry() {
@@ -115,13 +121,18 @@ private slots:
         QTest::newRow("NT 4") << record(2, 4, 0) << u"Windows NT 4.0"_qs;
         QTest::newRow("2000 Advanced") << record(2, 5, 0, 1, 2) << u"Windows 2000 Advanced"_qs;
         QTest::newRow("2000") << record(2, 5, 0, 1, 7) << u"Windows 2000"_qs;
-        QTest::newRow("XP Home SP2") << record(2, 5, 1, 1, 512, {}, 2) << u"Windows XP Home Service Pack 2"_qs;
-        QTest::newRow("XP Pro SP1.1") << record(2, 5, 1, 1, 0, {}, 1, 1) << u"Windows XP Professional Service Pack 1.1"_qs;
-        QTest::newRow("2003 R2") << record(2, 5, 2, 3, 274) << u"Windows Server 2003 R2 Enterprise"_qs;
+        QTest::newRow("XP Home SP2")
+            << record(2, 5, 1, 1, 512, {}, 2) << u"Windows XP Home Service Pack 2"_qs;
+        QTest::newRow("XP Pro SP1.1")
+            << record(2, 5, 1, 1, 0, {}, 1, 1) << u"Windows XP Professional Service Pack 1.1"_qs;
+        QTest::newRow("2003 R2") << record(2, 5, 2, 3, 274)
+                                 << u"Windows Server 2003 R2 Enterprise"_qs;
         QTest::newRow("2003") << record(2, 5, 2, 3, 9) << u"Windows Server 2003"_qs;
         QTest::newRow("Vista") << record(2, 6, 0, 2) << u"Windows Vista Home Basic Edition"_qs;
-        QTest::newRow("Server 2008") << record(2, 6, 0, 3) << u"Windows Server 2008 Home Premium Edition"_qs;
-        QTest::newRow("Server 2008 R2") << record(2, 6, 1, 3) << u"Windows Server 2008 R2Home Premium Edition"_qs;
+        QTest::newRow("Server 2008")
+            << record(2, 6, 0, 3) << u"Windows Server 2008 Home Premium Edition"_qs;
+        QTest::newRow("Server 2008 R2")
+            << record(2, 6, 1, 3) << u"Windows Server 2008 R2Home Premium Edition"_qs;
         QTest::newRow("8") << record(2, 6, 2, 1) << u"Windows 8 Ultimate Edition"_qs;
         QTest::newRow("10") << record(2, 6, 4, 1) << u"Windows 10 Ultimate Edition"_qs;
         QTest::newRow("unknown 6.x") << record(2, 6, 9, 1) << u"未知系统 Ultimate Edition"_qs;
@@ -132,7 +143,8 @@ private slots:
         QFETCH(VersionRecord, r);
         QFETCH(QString, name);
         QCOMPARE(NameFromVersionRecord(r),
-                 name + QStringLiteral(" [Version: %1.%2.%3]").arg(r.major).arg(r.minor).arg(r.build));
+                 name +
+                     QStringLiteral(" [Version: %1.%2.%3]").arg(r.major).arg(r.minor).arg(r.build));
     }
 
     void editionTableFirstMatchWins() {
@@ -151,7 +163,9 @@ private slots:
 
     void systemInfoTool() {
         FileRegistryStore store;
-        const RegistryKey msinfo{RegistryRoot::LocalMachine, u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"_qs, RegistryView::Bits64};
+        const RegistryKey msinfo{RegistryRoot::LocalMachine,
+                                 u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"_qs,
+                                 RegistryView::Bits64};
         Registry registry(store, u"64"_qs);
         RecordingShell shell;
         RecordingMessageSink messages;
