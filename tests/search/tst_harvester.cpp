@@ -37,7 +37,7 @@ private slots:
         QCOMPARE(anchors.at(1)->tagIndex(), 1);
         QCOMPARE(page->getElementById(u"b_results"_qs)->tag(), u"ol"_qs);
         QVERIFY(anchors.at(2)->innerHTML().startsWith(u"<img "_qs));
-        QCOMPARE(anchors.at(3)->innerText(), u"单图"_qs);
+        QCOMPARE(anchors.at(4)->innerText(), u"单图"_qs);
         QCOMPARE(anchors.last()->title(), u"下一页"_qs);
         QVERIFY(page->source().contains(u"<base href"_qs));
         const HtmlElement* list = page->getElementById(u"b_results"_qs);
