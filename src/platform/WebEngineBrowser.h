@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Browser.h"
+
+#include <QPointer>
+#include <QWebEngineView>
+#include <memory>
+
+class QWebEngineProfile;
+class QWidget;
+
+namespace quenlit {
+
+class BrowserPage;
+
+// The real browser: a QWebEngineView on the program's shared profile.
+class WebEngineBrowser final : public Browser {
+    Q_OBJECT
+public:
+    WebEngineBrowser(QWebEngineProfile& profile, QWidget* viewParent);
+    ~WebEngineBrowser() override;
+
+    QWebEngineView* view() const { return m_view; }
+
+    void Navigate(const QString& address) override;
+    bool Busy() const override { return m_loading || m_snapshotPending || m_clickPending; }
+    const HtmlDocument* Document() const override { return m_document.get(); }
+    void setSilent(bool silent) override;
+    bool Silent() const override;
+    void GoBack() override;
+    void GoForward() override;
+    void click(const HtmlElement& element) override;
+    void setValue(const HtmlElement& element, const QString& value) override;
+
+private:
+    void takeSnapshot();
+    void runOnElement(const HtmlElement& element, const QString& action);
+
+    QPointer<QWebEngineView> m_view;
+    BrowserPage* m_page;
+    std::unique_ptr<HtmlDocument> m_document;
+    bool m_loading = false;
+    bool m_snapshotPending = false;
+    bool m_clickPending = false;
+    quint64 m_loadGeneration = 0;
+};
+
+} // namespace quenlit
