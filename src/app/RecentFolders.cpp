@@ -1,0 +1,36 @@
+#include "RecentFolders.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace quenlit {
+
+void LoadRecentFolders(QStringList& list, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    list.clear();
+    int taken = 0;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.isEmpty())
+            continue;
+        if (++taken > 100)
+            break;
+        if (!list.contains(line, Qt::CaseInsensitive))
+            list.append(line);
+    }
+}
+
+void SaveRecentFolders(const QStringList& list, const QString& path) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    if (list.isEmpty())
+        file.write("\r\n");
+    for (const QString& folder : list)
+        file.write((folder + u"\r\n"_qs).toUtf8());
+    file.commit();
+}
+
+} // namespace quenlit
