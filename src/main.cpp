@@ -5,6 +5,7 @@
 #include "SystemClock.h"
 #include "SystemFacts.h"
 #include "SystemRegistryStore.h"
+#include "WebEngineBrowser.h"
 #include "WidgetMessageSink.h"
 #include "fCover.h"
 
@@ -13,6 +14,8 @@
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QStandardPaths>
+#include <QVBoxLayout>
+#include <QWebEngineProfile>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -37,7 +40,16 @@ int main(int argc, char* argv[]) {
     LocalSystemFacts system;
 
     AppContext context(clock, settings, registry, network, messages, shell, system,
-                       QFileInfo(QApplication::applicationFilePath()).completeBaseName());
+                       QFileInfo(QApplication::applicationFilePath()).completeBaseName(),
+                       dataFolder);
+    // One persistent profile for every browser of the program, so logins and cookies last.
+    QWebEngineProfile profile(QStringLiteral("Quenlit"));
+    context.createBrowser = [&profile](QWidget* holder) -> Browser* {
+        auto* browser = new WebEngineBrowser(profile, holder);
+        if (holder->layout())
+            holder->layout()->addWidget(browser->view());
+        return browser;
+    };
 
     fCover cover(context);
     QObject::connect(&cover, &fCover::programEnd, &app, [] { QApplication::exit(0); });

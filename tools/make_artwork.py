@@ -88,6 +88,28 @@ def icon(x, y):
         col = (245, 200, 60)
     return col + (255,)
 
+def state_icon(kind):
+    # 16 x 16 round badges: waiting, downloading, finished, failed
+    colours = {1: (150, 150, 160), 2: (41, 98, 255), 3: (39, 174, 96), 4: (214, 48, 49)}
+    def pixel(x, y):
+        cx, cy = 7.5, 7.5
+        d = math.hypot(x - cx, y - cy)
+        if d > 7.5:
+            return (0, 0, 0, 0)
+        col = colours[kind]
+        a = 255 if d < 7 else int(255 * (7.5 - d) * 2)
+        white = False
+        if kind == 1:  # clock hands
+            white = (x in (7, 8) and 3 <= y <= 8) or (y in (7, 8) and 7 <= x <= 11)
+        elif kind == 2:  # down arrow
+            white = (x in (7, 8) and 3 <= y <= 10) or (y >= 8 and abs(x - 7.5) <= 12 - y and y <= 12)
+        elif kind == 3:  # check mark
+            white = (abs((y - 8) - (x - 4)) <= 1 and 4 <= x <= 7) or (abs((y - 11) + (x - 7)) <= 1 and 7 <= x <= 12)
+        elif kind == 4:  # cross
+            white = (abs(x - y) <= 1 or abs(x + y - 15) <= 1) and 4 <= x <= 11 and 4 <= y <= 11
+        return ((255, 255, 255) if white else col) + (a,)
+    return pixel
+
 def tone(path, notes):
     rate = 22050
     frames = bytearray()
@@ -105,6 +127,8 @@ if __name__ == '__main__':
     os.makedirs(os.path.join(OUT, 'sounds'), exist_ok=True)
     png(os.path.join(OUT, 'images', 'cover.png'), 520, 180, cover)
     png(os.path.join(OUT, 'images', 'quenlit.png'), 64, 64, icon)
+    for kind in range(1, 5):
+        png(os.path.join(OUT, 'images', 'state%d.png' % kind), 16, 16, state_icon(kind))
     tone(os.path.join(OUT, 'sounds', '101.wav'), [(880, 0.12), (1175, 0.18)])          # one file done
     tone(os.path.join(OUT, 'sounds', '102.wav'), [(660, 0.12), (880, 0.12), (1320, 0.3)])  # list done
     tone(os.path.join(OUT, 'sounds', '103.wav'), [(440, 0.2), (330, 0.3)])            # problem

@@ -11,19 +11,21 @@ class QWidget;
 
 namespace quenlit {
 
+class Browser;
 class Clock;
 class MessageSink;
 class Registry;
 class SettingsStore;
 class Shell;
 class SystemFacts;
+class WindowHost;
 
 // What every window of the program shares: the platform pieces and the process-wide
 // values set at start-up.
 struct AppContext {
     AppContext(Clock& clock, SettingsStore& settings, Registry& registry,
                QNetworkAccessManager& network, MessageSink& messages, Shell& shell,
-               const SystemFacts& system, QString executableName)
+               const SystemFacts& system, QString executableName, QString dataFolder)
         : clock(clock)
         , settings(settings)
         , registry(registry)
@@ -31,7 +33,8 @@ struct AppContext {
         , messages(messages)
         , shell(shell)
         , system(system)
-        , executableName(std::move(executableName)) {}
+        , executableName(std::move(executableName))
+        , dataFolder(std::move(dataFolder)) {}
 
     Clock& clock;
     SettingsStore& settings;
@@ -41,13 +44,16 @@ struct AppContext {
     Shell& shell;
     const SystemFacts& system;
     QString executableName; // without folder and extension
+    QString dataFolder;     // the per-user data folder: SaveList.dat, sounds, registry
 
     LiveSettings live;
     FormRegistry forms;
     QString OsBitness;
     QString SystemDescription;
-    // Opens the about window over the given window (set by the start window).
-    std::function<void(QWidget*)> showAbout;
+    // Set by the start window, which owns the other windows.
+    WindowHost* windows = nullptr;
+    // Makes the embedded browser, its view placed in the holder widget.
+    std::function<Browser*(QWidget* holder)> createBrowser;
 };
 
 } // namespace quenlit

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTreeView>
 
 namespace quenlit {
 
@@ -82,16 +83,17 @@ fCover::fCover(AppContext& context, QWidget* parent)
         Label3->adjustSize();
         Label3->show();
     });
-    connect(Command1, &QPushButton::clicked, this, &fCover::openSearchWindow);
+    connect(Command1, &QPushButton::clicked, this, &fCover::showSearchWindow);
     connect(Command3, &QPushButton::clicked, this, &QWidget::close);
     context.forms.formLoaded(objectName());
-    context.showAbout = [this](QWidget* over) { showAbout(over); };
+    context.windows = this;
     layOut();
 }
 
 fCover::~fCover() {
     delete m_searchWindow;
-    m_context.showAbout = nullptr;
+    delete m_downloadWindow;
+    m_context.windows = nullptr;
     m_context.forms.formUnloaded(objectName());
 }
 
@@ -118,7 +120,7 @@ void fCover::finishStartup() {
     emit startupFinished();
 }
 
-void fCover::openSearchWindow() {
+void fCover::showSearchWindow() {
     if (!m_searchWindow) {
         m_searchWindow = new fWebSearch(m_context);
         connect(m_searchWindow, &fWebSearch::closed, this, [this] {
@@ -129,6 +131,43 @@ void fCover::openSearchWindow() {
     hide();
     m_searchWindow->show();
     m_searchWindow->raise();
+}
+
+fFileDownload& fCover::loadDownloadWindow() {
+    if (!m_downloadWindow) {
+        m_downloadWindow = new fFileDownload(m_context);
+        m_downloadWindow->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_downloadWindow, &fFileDownload::closed, this, [this] {
+            if (StartWindowReturnsAfterClosing(m_context.forms, u"fFileDownload"_qs))
+                show();
+        });
+    }
+    return *m_downloadWindow;
+}
+
+DownloadListModel& fCover::downloadList() { return loadDownloadWindow().list(); }
+
+void fCover::显示下载窗口(bool restore) {
+    if (!m_downloadWindow)
+        return;
+    m_downloadWindow->ListView3->viewport()->update();
+    if (restore && m_downloadWindow->isMinimized())
+        m_downloadWindow->showNormal();
+    if (m_downloadWindow->isHidden())
+        m_downloadWindow->showRestored();
+}
+
+void fCover::openDownloadWindow() {
+    fFileDownload& window = loadDownloadWindow();
+    hide();
+    window.showRestored();
+    window.raise();
+    window.activateWindow();
+}
+
+void fCover::downloadMethodChanged(int method) {
+    if (m_downloadWindow)
+        m_downloadWindow->setDownloadMethod(method);
 }
 
 void fCover::showAbout(QWidget* over) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WindowHost.h"
+#include "fFileDownload.h"
 #include "fWebSearch.h"
 
 #include <QPointer>
@@ -16,7 +18,7 @@ class VersionNotice;
 
 // The start window: prepares the process-wide values, offers the search window and the
 // way out, and carries the new-version notice.
-class fCover : public QWidget {
+class fCover : public QWidget, public WindowHost {
     Q_OBJECT
 public:
     explicit fCover(AppContext& context, QWidget* parent = nullptr);
@@ -24,8 +26,16 @@ public:
 
     // Shows the window and runs the rest of start-up once it has painted.
     void start();
-    void showAbout(QWidget* over);
     fWebSearch* searchWindow() const { return m_searchWindow; }
+    fFileDownload* downloadWindow() const { return m_downloadWindow; }
+
+    // WindowHost
+    void showAbout(QWidget* over) override;
+    void showSearchWindow() override;
+    DownloadListModel& downloadList() override;
+    void 显示下载窗口(bool restore) override;
+    void openDownloadWindow() override;
+    void downloadMethodChanged(int method) override;
 
     QLabel* Label1;
     QLabel* Label2;
@@ -47,12 +57,13 @@ protected:
 
 private:
     void finishStartup();
-    void openSearchWindow();
+    fFileDownload& loadDownloadWindow();
     void layOut();
 
     AppContext& m_context;
     VersionNotice* m_notice;
     QPointer<fWebSearch> m_searchWindow;
+    QPointer<fFileDownload> m_downloadWindow;
 };
 
 } // namespace quenlit

@@ -1,4 +1,5 @@
 #include "AppContext.h"
+#include "FakeBrowser.h"
 #include "ClockTimer.h"
 #include "FileRegistryStore.h"
 #include "IniSettingsStore.h"
@@ -48,11 +49,14 @@ class tst_startwindow : public QObject {
         RecordingMessageSink messages;
         RecordingShell shell;
         FakeSystem system;
-        AppContext context{clock,    settings, registry, network,
-                           messages, shell,    system,   u"quenlit"_qs};
+        AppContext context{clock, settings, registry, network, messages, shell, system,
+                           u"quenlit"_qs, dir.path()};
         fCover cover{context};
 
         Fixture() {
+            context.createBrowser = [this](QWidget*) -> Browser* {
+                return new FakeBrowser(clock, [](const QString&) { return u"<html></html>"_qs; });
+            };
             registryStore.createKey({RegistryRoot::LocalMachine,
                                      u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"_qs,
                                      RegistryView::Bits64});

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QPushButton;
+class QRadioButton;
+
+namespace quenlit {
+
+struct AppContext;
+
+// The save-folder dialog: the target folder and how files are named.
+class fSeleFileSavePath : public QDialog {
+    Q_OBJECT
+public:
+    explicit fSeleFileSavePath(AppContext& context, QWidget* parent = nullptr);
+
+    // Shows the dialog modally; the live values say what was chosen.
+    static void ask(AppContext& context, QWidget* parent);
+
+    QComboBox* Combo1;
+    QPushButton* Command1;
+    QRadioButton* Option1;
+    QRadioButton* Option2;
+    QPushButton* Command2;
+    QPushButton* Command3;
+
+protected:
+    void reject() override;
+
+private:
+    QString recentFoldersPath() const;
+
+    AppContext& m_context;
+};
+
+} // namespace quenlit

@@ -1,0 +1,202 @@
+#include "fFileDownload.h"
+
+#include "AppContext.h"
+#include "Clock.h"
+#include "MessageSink.h"
+#include "Settings.h"
+#include "WindowHost.h"
+#include "WindowPlacement.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <array>
+
+namespace quenlit {
+
+fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
+    : QMainWindow(parent)
+    , ListView3(new QTreeView(this))
+    , Label1(new QLabel(u"0条"_qs, this))
+    , Label7(new QLabel(u"下载方式："_qs, this))
+    , Combo1(new QComboBox(this))
+    , Label8(new QLabel(u"同名文件："_qs, this))
+    , Option1(new QRadioButton(u"跳过"_qs, this))
+    , Option2(new QRadioButton(u"覆盖"_qs, this))
+    , Option3(new QRadioButton(u"重命名"_qs, this))
+    , Check6(new QCheckBox(u"声音提示"_qs, this))
+    , m_context(context) {
+    setObjectName(u"fFileDownload"_qs);
+    setWindowTitle(u"文件下载-Quenlit"_qs);
+    setWindowIcon(QIcon(u":/images/quenlit.png"_qs));
+    context.forms.formLoaded(objectName());
+
+    // Shared preferences of the download side, then this window's own.
+    context.live.loadDownloadWindowValues(context.settings);
+    m_state.lastFinishTime = float(context.clock.secondsSinceMidnight());
+
+    const std::array<QIcon, 4> stateIcons{
+        QIcon(u":/images/state1.png"_qs), QIcon(u":/images/state2.png"_qs),
+        QIcon(u":/images/state3.png"_qs), QIcon(u":/images/state4.png"_qs)};
+    m_list.setStateDecoration([stateIcons](qint16 state) -> QVariant {
+        return state >= 1 && state <= 4 ? QVariant(stateIcons[state - 1]) : QVariant();
+    });
+    ListView3->setObjectName(u"ListView3"_qs);
+    ListView3->setModel(&m_list);
+    ListView3->setRootIsDecorated(false);
+    ListView3->setUniformRowHeights(true);
+    ListView3->setAlternatingRowColors(true);
+    ListView3->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView3->setToolTip(u"双击鼠标：下载当前项或者打开文件"_qs);
+    ListView3->header()->setStretchLastSection(true);
+    ListView3->setColumnWidth(DownloadListModel::NameColumn, 420);
+    ListView3->setColumnWidth(DownloadListModel::TypeColumn, 60);
+    ListView3->setColumnWidth(DownloadListModel::SizeColumn, 100);
+    ListView3->setColumnWidth(DownloadListModel::DownloadedColumn, 100);
+    ListView3->setColumnWidth(DownloadListModel::PercentColumn, 90);
+
+    for (int i = 1; i <= 6; ++i)
+        Combo1->addItem(QString::number(i));
+    if (context.live.DownloadMethod != 1) {
+        const int stored = settings::ReadInt16(context.settings, settings::ThreadCount);
+        Combo1->setCurrentIndex(stored >= 0 && stored < 6 ? stored : 2);
+    }
+    setDownloadMethod(context.live.DownloadMethod);
+
+    const QString policy = context.live.DuplicateNamePolicy;
+    (policy == Option1->text() ? Option1 : policy == Option2->text() ? Option2 : Option3)
+        ->setChecked(true);
+
+    auto* options = new QHBoxLayout;
+    options->addWidget(Label7);
+    options->addWidget(new QLabel(u"线程数："_qs, this));
+    options->addWidget(Combo1);
+    options->addSpacing(24);
+    options->addWidget(Label8);
+    options->addWidget(Option1);
+    options->addWidget(Option2);
+    options->addWidget(Option3);
+    options->addSpacing(24);
+    options->addWidget(Check6);
+    options->addStretch();
+    options->addWidget(new QLabel(u"下载列表："_qs, this));
+    options->addWidget(Label1);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->addLayout(options);
+    layout->addWidget(ListView3, 1);
+    setCentralWidget(central);
+
+    for (int i = 0; i < 4; ++i) {
+        statusPanels[i] = new QLabel(this);
+        statusBar()->addWidget(statusPanels[i], i == 1 ? 3 : 1);
+    }
+
+    QMenu* windowMenu = menuBar()->addMenu(u"窗口(&W)"_qs);
+    windowMenu->addAction(u"资料检索分析窗口"_qs, this, [this] {
+        if (m_context.windows)
+            m_context.windows->showSearchWindow();
+    });
+    QMenu* help = menuBar()->addMenu(u"帮助(&H)"_qs);
+    help->addAction(u"关于"_qs, this, [this] {
+        if (m_context.windows)
+            m_context.windows->showAbout(this);
+    });
+
+    const std::pair<QWidget*, const char*> names[] = {
+        {Label1, "Label1"},   {Label7, "Label7"},   {Combo1, "Combo1"},   {Label8, "Label8"},
+        {Option1, "Option1"}, {Option2, "Option2"}, {Option3, "Option3"}, {Check6, "Check6"}};
+    for (const auto& [widget, name] : names)
+        widget->setObjectName(QString::fromLatin1(name));
+
+    connect(Check6, &QCheckBox::toggled, this, [this](bool on) { m_state.soundPrompt = on; });
+    connect(&m_list, &QAbstractItemModel::rowsInserted, this, &fFileDownload::refreshCounters);
+    connect(&m_list, &QAbstractItemModel::rowsRemoved, this, &fFileDownload::refreshCounters);
+    connect(&m_list, &QAbstractItemModel::modelReset, this, &fFileDownload::refreshCounters);
+    connect(&m_list, &QAbstractItemModel::dataChanged, this, &fFileDownload::refreshCounters);
+    refreshCounters();
+}
+
+fFileDownload::~fFileDownload() { m_context.forms.formUnloaded(objectName()); }
+
+QString fFileDownload::duplicateNamePolicy() const {
+    for (const QRadioButton* option : {Option1, Option2, Option3}) {
+        if (option->isChecked())
+            return option->text().trimmed();
+    }
+    return Option3->text();
+}
+
+void fFileDownload::setDownloadMethod(int method) {
+    Label7->setText(u"下载方式："_qs + QString::number(method));
+    if (method == 1)
+        Combo1->setCurrentIndex(0);
+    Combo1->setEnabled(method != 1);
+}
+
+void fFileDownload::refreshCounters() {
+    Label1->setText(QString::number(m_list.count()) + u"条"_qs);
+    statusPanels[3]->setText(StatusCountersText(m_list));
+}
+
+void fFileDownload::showRestored() {
+    if (!m_placed) {
+        m_placed = true;
+        const QScreen* screen = this->screen();
+        const Placement placement = RestoreDownloadWindowPlacement(
+            m_context.settings, ScreenSizeText(screen ? screen->size() : QSize()));
+        if (placement.maximised) {
+            showMaximized();
+            return;
+        }
+        setGeometry(placement.left / TwipsPerPixel, placement.top / TwipsPerPixel,
+                    placement.width / TwipsPerPixel, placement.height / TwipsPerPixel);
+    }
+    show();
+}
+
+void fFileDownload::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        refreshCounters();
+}
+
+void fFileDownload::savePlacement() {
+    const QScreen* screen = this->screen();
+    const QRect place = normalGeometry();
+    SaveDownloadWindowPlacement(m_context.settings,
+                                {isMaximized(), place.top() * TwipsPerPixel,
+                                 place.left() * TwipsPerPixel, place.width() * TwipsPerPixel,
+                                 place.height() * TwipsPerPixel},
+                                ScreenSizeText(screen ? screen->size() : QSize()));
+}
+
+void fFileDownload::closeEvent(QCloseEvent* event) {
+    const QString policy = duplicateNamePolicy();
+    m_context.live.DuplicateNamePolicy = policy;
+    settings::Save(m_context.settings, settings::DuplicateNamePolicy, policy);
+    settings::Save(m_context.settings, settings::DownloadMethod, m_context.live.DownloadMethod);
+    if (!检测是否下载列表完毕(m_list) &&
+        !m_context.messages.ask(u"正在下载文件或者下载没有完成，要强制关闭窗口吗？"_qs)) {
+        event->ignore();
+        return;
+    }
+    savePlacement();
+    settings::Save(m_context.settings, settings::ThreadCount, Combo1->currentIndex());
+    m_context.forms.formUnloaded(objectName());
+    event->accept();
+    emit closed();
+}
+
+} // namespace quenlit
