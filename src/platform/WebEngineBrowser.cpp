@@ -72,10 +72,9 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile& profile, QWidget* viewPare
 }
 
 WebEngineBrowser::~WebEngineBrowser() {
-    if (m_view)
-        m_view->disconnect(this);
+    // The view may outlive its driver.
     if (m_page)
-        m_page->disconnect(this);
+        m_page->beforeNavigate = nullptr;
 }
 
 void WebEngineBrowser::takeSnapshot() {

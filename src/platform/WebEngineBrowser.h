@@ -37,7 +37,7 @@ private:
     void runOnElement(const HtmlElement& element, const QString& action);
 
     QPointer<QWebEngineView> m_view;
-    BrowserPage* m_page;
+    QPointer<BrowserPage> m_page;
     std::unique_ptr<HtmlDocument> m_document;
     bool m_loading = false;
     bool m_snapshotPending = false;

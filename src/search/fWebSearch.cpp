@@ -105,6 +105,8 @@ fWebSearch::fWebSearch(AppContext& context, QWidget* parent)
     right->addWidget(listPanel);
     right->setStretchFactor(0, 3);
     right->setStretchFactor(1, 2);
+    right->setSizes({480, 300});
+    browserHolder->setMinimumHeight(200);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 1);
     setCentralWidget(splitter);
@@ -205,7 +207,7 @@ fWebSearch::~fWebSearch() { m_context.forms.formUnloaded(objectName()); }
 
 QWidget* fWebSearch::buildControls() {
     auto* panel = new QWidget(this);
-    panel->setMaximumWidth(360);
+    panel->setFixedWidth(400);
     auto* layout = new QVBoxLayout(panel);
 
     layout->addWidget(new QLabel(u"每行一组关键词："_qs, panel));
@@ -228,12 +230,14 @@ QWidget* fWebSearch::buildControls() {
     types->addStretch();
     frameLayout->addLayout(types);
     auto* times = new QHBoxLayout;
+    times->setSpacing(4);
     const std::array<QString, 5> timeCaptions{u"全部时间"_qs, u"1年内"_qs, u"1月内"_qs, u"1周内"_qs, u"1天内"_qs};
     for (size_t i = 0; i < timeCaptions.size(); ++i) {
         timeOptions[i] = new QRadioButton(timeCaptions[i], frame);
         timeOptions[i]->setObjectName(u"Option"_qs + QString::number(i + 1));
         times->addWidget(timeOptions[i]);
     }
+    times->addStretch();
     timeOptions[0]->setChecked(true);
     frameLayout->addLayout(times);
     auto* pause = new QHBoxLayout;
