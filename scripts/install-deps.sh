@@ -3,8 +3,8 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-multimedia-dev qt6-tools-dev
-  libqt6svg6 qcoro-qt6-dev libicu-dev libgumbo-dev
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-multimedia-dev
+  qcoro-qt6-dev libicu-dev libgumbo-dev
   fonts-noto-cjk xvfb xauth
 )
 missing=()

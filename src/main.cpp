@@ -1,5 +1,6 @@
 #include "AppContext.h"
 #include "DesktopShell.h"
+#include "EffectSoundPlayer.h"
 #include "IniSettingsStore.h"
 #include "Registry.h"
 #include "SystemClock.h"
@@ -42,6 +43,8 @@ int main(int argc, char* argv[]) {
     AppContext context(clock, settings, registry, network, messages, shell, system,
                        QFileInfo(QApplication::applicationFilePath()).completeBaseName(),
                        dataFolder);
+    EffectSoundPlayer sounds;
+    context.sounds = &sounds;
     // One persistent profile for every browser of the program, so logins and cookies last.
     QWebEngineProfile profile(QStringLiteral("Quenlit"));
     context.createBrowser = [&profile](QWidget* holder) -> Browser* {

@@ -17,6 +17,7 @@ class MessageSink;
 class Registry;
 class SettingsStore;
 class Shell;
+class SoundPlayer;
 class SystemFacts;
 class WindowHost;
 
@@ -52,6 +53,8 @@ struct AppContext {
     QString SystemDescription;
     // Set by the start window, which owns the other windows.
     WindowHost* windows = nullptr;
+    // Plays the sound prompts of the download side.
+    SoundPlayer* sounds = nullptr;
     // Makes the embedded browser, its view placed in the holder widget.
     std::function<Browser*(QWidget* holder)> createBrowser;
 };

@@ -1,15 +1,10 @@
 #pragma once
 
+#include "SoundPlayer.h"
+
 #include <QString>
 
 namespace quenlit {
-
-// Plays a sound file without waiting for it.
-class SoundPlayer {
-public:
-    virtual ~SoundPlayer() = default;
-    virtual void play(const QString& path) = 0;
-};
 
 // The prompts: 101 a web page was saved, 102 the list is done, 103 a download failed.
 enum class SoundPrompt { WebPage = 101, ListDone = 102, Failed = 103 };
