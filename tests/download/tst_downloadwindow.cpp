@@ -1,0 +1,107 @@
+#include "AppContext.h"
+#include "FileRegistryStore.h"
+#include "IniSettingsStore.h"
+#include "RecordingMessageSink.h"
+#include "RecordingShell.h"
+#include "Registry.h"
+#include "Settings.h"
+#include "SystemFacts.h"
+#include "VirtualClock.h"
+#include "WindowPlacement.h"
+#include "fFileDownload.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quenlit;
+using namespace quenlit::testing;
+
+namespace {
+struct Fixture {
+    QTemporaryDir dir;
+    VirtualClock clock;
+    IniSettingsStore settings{dir.filePath(u"s.ini"_qs)};
+    FileRegistryStore registryStore;
+    Registry registry{registryStore, u"64"_qs};
+    QNetworkAccessManager network;
+    RecordingMessageSink messages;
+    RecordingShell shell;
+    LocalSystemFacts system;
+    AppContext context{clock, settings, registry, network, messages, shell, system, u"quenlit"_qs, dir.path()};
+};
+} // namespace
+
+class tst_downloadwindow : public QObject {
+    Q_OBJECT
+private slots:
+    void firstOpenIsMaximisedWithTheDefaults() {
+        Fixture f;
+        fFileDownload window(f.context);
+        window.showRestored();
+        QVERIFY(window.isMaximized());
+        QCOMPARE(window.windowTitle(), u"文件下载-Quenlit"_qs);
+        QCOMPARE(window.Label7->text(), u"下载方式：2"_qs);
+        QCOMPARE(window.Combo1->currentText(), u"3"_qs);
+        QVERIFY(window.Option3->isChecked());
+        QCOMPARE(window.Label1->text(), u"0条"_qs);
+        QVERIFY(f.context.forms.IsFormLoaded(u"FFILEDOWNLOAD"_qs));
+    }
+
+    void countersFollowTheList() {
+        Fixture f;
+        fFileDownload window(f.context);
+        加入下载列表(window.list(), {u"/d"_qs, false}, u"http://h/a.pdf"_qs, u"甲"_qs, u"pdf"_qs, {}, {});
+        加入下载列表(window.list(), {u"/d"_qs, false}, u"http://h/b.pdf"_qs, u"乙"_qs, u"pdf"_qs, {}, {});
+        window.list().modify(2, [](DownloadRow& row) { row.state = DownloadRow::Finished; });
+        QCOMPARE(window.Label1->text(), u"2条"_qs);
+        QCOMPARE(window.statusPanels[3]->text(), u"总数:2 正在下载:0 等待:1 已完成:1 失败:0"_qs);
+        QVERIFY(!window.list().data(window.list().index(0, 0), Qt::DecorationRole).isNull());
+    }
+
+    void closingAsksWhileRowsWaitAndSavesThePlace() {
+        Fixture f;
+        const QString screen = ScreenSizeText(QGuiApplication::primaryScreen()->size());
+        settings::Save(f.settings, settings::ScreenSize, screen);
+        settings::Save(f.settings, settings::WindowWidth, 12000);
+        settings::Save(f.settings, settings::DuplicateNamePolicy, u"abc"_qs);
+        fFileDownload window(f.context);
+        window.showRestored();
+        QVERIFY(!window.isMaximized());
+        QCOMPARE(window.width(), 12000 / 15);
+        QVERIFY(window.Option3->isChecked());
+        window.Option1->setChecked(true);
+        加入下载列表(window.list(), {u"/d"_qs, false}, u"http://h/a.pdf"_qs, u"甲"_qs, u"pdf"_qs, {}, {});
+        QSignalSpy closed(&window, &fFileDownload::closed);
+        f.messages.answer = false;
+        QVERIFY(!window.close());
+        QCOMPARE(f.messages.texts(), QStringList{u"正在下载文件或者下载没有完成，要强制关闭窗口吗？"_qs});
+        // Saved before the question, kept even though the window stays.
+        QCOMPARE(settings::ReadText(f.settings, settings::DuplicateNamePolicy), u"跳过"_qs);
+        QCOMPARE(closed.count(), 0);
+        f.messages.answer = true;
+        QVERIFY(window.close());
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(settings::ReadText(f.settings, settings::ScreenSize), screen);
+        QCOMPARE(settings::ReadInt32(f.settings, settings::WindowWidth), 12000);
+        QCOMPARE(settings::ReadText(f.settings, settings::ThreadCount), u"2"_qs);
+        QVERIFY(!f.context.forms.IsFormLoaded(u"fFileDownload"_qs));
+    }
+
+    void methodOneDisablesTheThreadCount() {
+        Fixture f;
+        fFileDownload window(f.context);
+        window.setDownloadMethod(1);
+        QCOMPARE(window.Label7->text(), u"下载方式：1"_qs);
+        QCOMPARE(window.Combo1->currentText(), u"1"_qs);
+        QVERIFY(!window.Combo1->isEnabled());
+    }
+};
+
+QTEST_MAIN(tst_downloadwindow)
+#include "tst_downloadwindow.moc"
