@@ -11,7 +11,9 @@
 namespace quenlit {
 
 namespace {
-QString withSlash(const QString& folder) { return folder.endsWith(u'/') ? folder : folder + u'/'; }
+QString withSlash(const QString& folder) {
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
 } // namespace
 
 QString FolderChooserStart(const QString& startPath) {

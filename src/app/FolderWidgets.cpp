@@ -13,8 +13,8 @@ namespace quenlit {
 
 QString BrowseForFolder(QWidget* owner, const QString& startPath, const QString& prompt) {
     const QString start = FolderChooserStart(startPath);
-    QString chosen = QFileDialog::getExistingDirectory(owner, prompt, start,
-                                                       QFileDialog::ShowDirsOnly);
+    QString chosen =
+        QFileDialog::getExistingDirectory(owner, prompt, start, QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         chosen = startPath.trimmed().isEmpty() ? start : startPath;
     return chosen.endsWith(u'/') ? chosen : chosen + u'/';

@@ -145,7 +145,9 @@ fFileDownload& fCover::loadDownloadWindow() {
     return *m_downloadWindow;
 }
 
-DownloadListModel& fCover::downloadList() { return loadDownloadWindow().list(); }
+DownloadListModel& fCover::downloadList() {
+    return loadDownloadWindow().list();
+}
 
 void fCover::显示下载窗口(bool restore) {
     if (!m_downloadWindow)

@@ -107,9 +107,10 @@ fOption::fOption(AppContext& context, QWidget* parent)
     resize(520, sizeHint().height());
 
     const std::pair<QWidget*, const char*> names[] = {
-        {Option1, "Option1"}, {Option2, "Option2"}, {Check1, "Check1"},   {Text6, "Text6"},
-        {Text8, "Text8"},     {Check2, "Check2"},   {Text1, "Text1"},     {Text2, "Text2"},
-        {Command3, "Command3"}, {Combo1, "Combo1"}, {Command1, "Command1"}, {Command2, "Command2"}};
+        {Option1, "Option1"}, {Option2, "Option2"},   {Check1, "Check1"},
+        {Text6, "Text6"},     {Text8, "Text8"},       {Check2, "Check2"},
+        {Text1, "Text1"},     {Text2, "Text2"},       {Command3, "Command3"},
+        {Combo1, "Combo1"},   {Command1, "Command1"}, {Command2, "Command2"}};
     for (const auto& [widget, name] : names)
         widget->setObjectName(QString::fromLatin1(name));
 

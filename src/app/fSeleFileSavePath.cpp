@@ -54,23 +54,24 @@ fSeleFileSavePath::fSeleFileSavePath(AppContext& context, QWidget* parent)
     buttons->addWidget(Command3);
     layout->addLayout(buttons, 2, 0, 1, 3);
 
-    const std::pair<QWidget*, const char*> names[] = {{Combo1, "Combo1"},   {Command1, "Command1"},
-                                                      {Option1, "Option1"}, {Option2, "Option2"},
-                                                      {Command2, "Command2"}, {Command3, "Command3"}};
+    const std::pair<QWidget*, const char*> names[] = {
+        {Combo1, "Combo1"},   {Command1, "Command1"}, {Option1, "Option1"},
+        {Option2, "Option2"}, {Command2, "Command2"}, {Command3, "Command3"}};
     for (const auto& [widget, name] : names)
         widget->setObjectName(QString::fromLatin1(name));
 
     connect(Command1, &QPushButton::clicked, this, [this] {
-        Combo1->setEditText(BrowseForFolder(this, Combo1->currentText(), u"请选择要浏览的文件夹:"_qs));
+        Combo1->setEditText(
+            BrowseForFolder(this, Combo1->currentText(), u"请选择要浏览的文件夹:"_qs));
     });
     connect(Command2, &QPushButton::clicked, this, [this] {
         QString folder = Combo1->currentText();
         QStringList recent;
         for (int i = 0; i < Combo1->count(); ++i)
             recent << Combo1->itemText(i);
-        const bool done = ConfirmSaveFolder(folder, Option1->isChecked(), m_context.live,
-                                            m_context.settings, m_context.messages, recent,
-                                            recentFoldersPath());
+        const bool done =
+            ConfirmSaveFolder(folder, Option1->isChecked(), m_context.live, m_context.settings,
+                              m_context.messages, recent, recentFoldersPath());
         Combo1->setEditText(folder);
         if (done)
             accept();

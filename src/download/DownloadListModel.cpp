@@ -3,9 +3,9 @@
 namespace quenlit {
 
 DownloadListModel::DownloadListModel(QObject* parent)
-    : KeyedTableModel({u"名称"_qs, u"类型"_qs, u"文件大小"_qs, u"已下载数"_qs, u"百分比"_qs,
-                       u"保存路径"_qs},
-                      parent) {}
+    : KeyedTableModel(
+          {u"名称"_qs, u"类型"_qs, u"文件大小"_qs, u"已下载数"_qs, u"百分比"_qs, u"保存路径"_qs},
+          parent) {}
 
 bool DownloadListModel::append(const QString& key, const QString& text) {
     return KeyedTableModel::append(key, [&](DownloadRow& row) { row.name = text; });

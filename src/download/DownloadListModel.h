@@ -11,7 +11,14 @@ namespace quenlit {
 class DownloadListModel : public KeyedTableModel<DownloadRow> {
     Q_OBJECT
 public:
-    enum Column { NameColumn, TypeColumn, SizeColumn, DownloadedColumn, PercentColumn, FolderColumn };
+    enum Column {
+        NameColumn,
+        TypeColumn,
+        SizeColumn,
+        DownloadedColumn,
+        PercentColumn,
+        FolderColumn
+    };
     enum Role { StateRole = Qt::UserRole + 1 };
 
     explicit DownloadListModel(QObject* parent = nullptr);

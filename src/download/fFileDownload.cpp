@@ -6,6 +6,7 @@
 #include "Settings.h"
 #include "WindowHost.h"
 #include "WindowPlacement.h"
+#include "fOption.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -74,7 +75,9 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     setDownloadMethod(context.live.DownloadMethod);
 
     const QString policy = context.live.DuplicateNamePolicy;
-    (policy == Option1->text() ? Option1 : policy == Option2->text() ? Option2 : Option3)
+    (policy == Option1->text()   ? Option1
+     : policy == Option2->text() ? Option2
+                                 : Option3)
         ->setChecked(true);
 
     auto* options = new QHBoxLayout;
@@ -108,6 +111,15 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
         if (m_context.windows)
             m_context.windows->showSearchWindow();
     });
+    QMenu* tools = menuBar()->addMenu(u"工具(&T)"_qs);
+    tools->addAction(u"设置"_qs, this, [this] {
+        fOption options(m_context, this);
+        options.exec();
+    });
+    QAction* follow = tools->addAction(u"自动定位到下载项"_qs);
+    follow->setObjectName(u"menu自动定位到下载项"_qs);
+    follow->setCheckable(true);
+    connect(follow, &QAction::toggled, this, [this](bool on) { m_state.follow = on; });
     QMenu* help = menuBar()->addMenu(u"帮助(&H)"_qs);
     help->addAction(u"关于"_qs, this, [this] {
         if (m_context.windows)
@@ -128,7 +140,9 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     refreshCounters();
 }
 
-fFileDownload::~fFileDownload() { m_context.forms.formUnloaded(objectName()); }
+fFileDownload::~fFileDownload() {
+    m_context.forms.formUnloaded(objectName());
+}
 
 QString fFileDownload::duplicateNamePolicy() const {
     for (const QRadioButton* option : {Option1, Option2, Option3}) {
@@ -157,6 +171,9 @@ void fFileDownload::showRestored() {
         const Placement placement = RestoreDownloadWindowPlacement(
             m_context.settings, ScreenSizeText(screen ? screen->size() : QSize()));
         if (placement.maximised) {
+            // Without a window manager a maximised window keeps its size: fill the screen.
+            if (screen)
+                setGeometry(screen->availableGeometry());
             showMaximized();
             return;
         }

@@ -8,16 +8,16 @@ namespace quenlit {
 
 namespace {
 bool isVoid(const QString& tag) {
-    static const QStringList voids{u"area"_qs, u"base"_qs, u"br"_qs, u"col"_qs, u"embed"_qs,
-                                   u"hr"_qs, u"img"_qs, u"input"_qs, u"link"_qs, u"meta"_qs,
+    static const QStringList voids{u"area"_qs,   u"base"_qs,  u"br"_qs,    u"col"_qs,  u"embed"_qs,
+                                   u"hr"_qs,     u"img"_qs,   u"input"_qs, u"link"_qs, u"meta"_qs,
                                    u"source"_qs, u"track"_qs, u"wbr"_qs};
     return voids.contains(tag);
 }
 
 bool isBlock(const QString& tag) {
-    static const QStringList blocks{u"p"_qs, u"div"_qs, u"li"_qs, u"tr"_qs, u"h1"_qs, u"h2"_qs,
-                                    u"h3"_qs, u"h4"_qs, u"h5"_qs, u"h6"_qs, u"ul"_qs, u"ol"_qs,
-                                    u"table"_qs, u"section"_qs, u"article"_qs};
+    static const QStringList blocks{u"p"_qs,  u"div"_qs, u"li"_qs,    u"tr"_qs,      u"h1"_qs,
+                                    u"h2"_qs, u"h3"_qs,  u"h4"_qs,    u"h5"_qs,      u"h6"_qs,
+                                    u"ul"_qs, u"ol"_qs,  u"table"_qs, u"section"_qs, u"article"_qs};
     return blocks.contains(tag);
 }
 
@@ -86,8 +86,8 @@ std::unique_ptr<HtmlDocument> HtmlDocument::parse(const QString& source, const Q
     document->m_url = url;
     document->m_base = url;
     const QByteArray utf8 = source.toUtf8();
-    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, utf8.constData(),
-                                                   size_t(utf8.size()));
+    GumboOutput* output =
+        gumbo_parse_with_options(&kGumboDefaultOptions, utf8.constData(), size_t(utf8.size()));
     if (output && output->root && output->root->type == GUMBO_NODE_ELEMENT) {
         HtmlBuilder builder{*document, {}};
         builder.build(output->root, nullptr);

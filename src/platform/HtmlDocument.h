@@ -52,8 +52,8 @@ private:
     QString m_tag;
     QList<std::pair<QString, QString>> m_attributes; // lower-case names
     std::vector<Child> m_children;
-    int m_order = 0;       // pre-order position in the document
-    int m_lastInside = 0;  // pre-order position of the last descendant
+    int m_order = 0;      // pre-order position in the document
+    int m_lastInside = 0; // pre-order position of the last descendant
     int m_tagIndex = 0;
 };
 

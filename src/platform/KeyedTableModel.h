@@ -12,8 +12,7 @@ namespace quenlit {
 
 // A list of rows addressed by 1-based position in display order, each with a unique text
 // key (Row::key). Subclasses say what each column shows.
-template <typename Row>
-class KeyedTableModel : public QAbstractTableModel {
+template <typename Row> class KeyedTableModel : public QAbstractTableModel {
 public:
     explicit KeyedTableModel(QStringList headers, QObject* parent = nullptr)
         : QAbstractTableModel(parent)

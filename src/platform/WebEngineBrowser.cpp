@@ -98,13 +98,21 @@ void WebEngineBrowser::Navigate(const QString& address) {
     m_page->load(url);
 }
 
-void WebEngineBrowser::setSilent(bool silent) { m_page->silent = silent; }
+void WebEngineBrowser::setSilent(bool silent) {
+    m_page->silent = silent;
+}
 
-bool WebEngineBrowser::Silent() const { return m_page->silent; }
+bool WebEngineBrowser::Silent() const {
+    return m_page->silent;
+}
 
-void WebEngineBrowser::GoBack() { m_page->triggerAction(QWebEnginePage::Back); }
+void WebEngineBrowser::GoBack() {
+    m_page->triggerAction(QWebEnginePage::Back);
+}
 
-void WebEngineBrowser::GoForward() { m_page->triggerAction(QWebEnginePage::Forward); }
+void WebEngineBrowser::GoForward() {
+    m_page->triggerAction(QWebEnginePage::Forward);
+}
 
 void WebEngineBrowser::runOnElement(const HtmlElement& element, const QString& action) {
     m_page->runJavaScript(QStringLiteral("(function(){var e=document.getElementsByTagName(%1)[%2];"

@@ -16,9 +16,9 @@ constexpr double SearchLoadTimeoutSeconds = 30;
 constexpr double NextPageLoadTimeoutSeconds = 60;
 } // namespace
 
-BatchSearch::BatchSearch(Browser& browser, Clock& clock, SearchForm& form,
-                         ResultListModel& results, LiveSettings& live, SearchHosts hosts,
-                         MessageSink& messages, QObject* parent)
+BatchSearch::BatchSearch(Browser& browser, Clock& clock, SearchForm& form, ResultListModel& results,
+                         LiveSettings& live, SearchHosts hosts, MessageSink& messages,
+                         QObject* parent)
     : QObject(parent)
     , m_browser(browser)
     , m_clock(clock)
@@ -33,7 +33,9 @@ BatchSearch::BatchSearch(Browser& browser, Clock& clock, SearchForm& form,
 
 BatchSearch::~BatchSearch() = default;
 
-double BatchSearch::now() const { return m_clock.elapsedSeconds(); }
+double BatchSearch::now() const {
+    return m_clock.elapsedSeconds();
+}
 
 QString BatchSearch::harvestFolder() const {
     return m_live.SaveFolderPromptFlag == 1 ? m_live.DownloadFolder : QString();
@@ -44,7 +46,9 @@ void BatchSearch::HarvestCurrentPage(const QString& saveFolder) {
     m_form.resultsChanged();
 }
 
-void BatchSearch::harvest() { HarvestCurrentPage(harvestFolder()); }
+void BatchSearch::harvest() {
+    HarvestCurrentPage(harvestFolder());
+}
 
 void BatchSearch::stopAll() {
     m_walkIdle = true;

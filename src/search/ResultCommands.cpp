@@ -9,8 +9,7 @@
 namespace quenlit {
 
 namespace {
-template <typename Test>
-QList<int> positionsWhere(const ResultListModel& results, Test test) {
+template <typename Test> QList<int> positionsWhere(const ResultListModel& results, Test test) {
     QList<int> positions;
     for (int i = 1; i <= results.count(); ++i) {
         if (test(results.row(i).title))
@@ -21,7 +20,8 @@ QList<int> positionsWhere(const ResultListModel& results, Test test) {
 } // namespace
 
 int RemoveSelectedResults(ResultListModel& results, const QSet<int>& selected) {
-    return results.removeIf([&](const ResultRow&, int position) { return selected.contains(position); });
+    return results.removeIf(
+        [&](const ResultRow&, int position) { return selected.contains(position); });
 }
 
 int RemoveSucceededResults(ResultListModel& results) {

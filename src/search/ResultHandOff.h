@@ -30,8 +30,8 @@ enum class HandOffRule { NewRows, FailedRows, SelectedRows, AllRows };
 class ResultHandOff : public QObject {
     Q_OBJECT
 public:
-    ResultHandOff(Clock& clock, ResultListModel& results, LiveSettings& live,
-                  HandOffTarget& target, QObject* parent = nullptr);
+    ResultHandOff(Clock& clock, ResultListModel& results, LiveSettings& live, HandOffTarget& target,
+                  QObject* parent = nullptr);
 
     // selected: positions of the selected rows, for the selected-rows rule. fromTimer: the
     // automatic hand-off, which never asks for a folder.

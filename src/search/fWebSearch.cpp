@@ -203,7 +203,9 @@ fWebSearch::fWebSearch(AppContext& context, QWidget* parent)
     restoreSettings();
 }
 
-fWebSearch::~fWebSearch() { m_context.forms.formUnloaded(objectName()); }
+fWebSearch::~fWebSearch() {
+    m_context.forms.formUnloaded(objectName());
+}
 
 QWidget* fWebSearch::buildControls() {
     auto* panel = new QWidget(this);
@@ -221,17 +223,22 @@ QWidget* fWebSearch::buildControls() {
     auto* frameLayout = new QVBoxLayout(frame);
     auto* types = new QHBoxLayout;
     types->addWidget(new QLabel(u"文件类型："_qs, frame));
-    const std::array<std::pair<const char*, const char*>, 5> typeNames{
-        {{"pdf", "Check3"}, {"doc", "Check8"}, {"ppt", "Check9"}, {"xls", "Check10"}, {"rtf", "Check11"}}};
+    const std::array<std::pair<const char*, const char*>, 5> typeNames{{{"pdf", "Check3"},
+                                                                        {"doc", "Check8"},
+                                                                        {"ppt", "Check9"},
+                                                                        {"xls", "Check10"},
+                                                                        {"rtf", "Check11"}}};
     for (size_t i = 0; i < typeNames.size(); ++i) {
-        typeBoxes[i] = box(QString::fromLatin1(typeNames[i].first), typeNames[i].second, true, frame);
+        typeBoxes[i] =
+            box(QString::fromLatin1(typeNames[i].first), typeNames[i].second, true, frame);
         types->addWidget(typeBoxes[i]);
     }
     types->addStretch();
     frameLayout->addLayout(types);
     auto* times = new QHBoxLayout;
     times->setSpacing(4);
-    const std::array<QString, 5> timeCaptions{u"全部时间"_qs, u"1年内"_qs, u"1月内"_qs, u"1周内"_qs, u"1天内"_qs};
+    const std::array<QString, 5> timeCaptions{u"全部时间"_qs, u"1年内"_qs, u"1月内"_qs, u"1周内"_qs,
+                                              u"1天内"_qs};
     for (size_t i = 0; i < timeCaptions.size(); ++i) {
         timeOptions[i] = new QRadioButton(timeCaptions[i], frame);
         timeOptions[i]->setObjectName(u"Option"_qs + QString::number(i + 1));
@@ -262,7 +269,8 @@ QWidget* fWebSearch::buildControls() {
     Check5 = box(u"禁止网页脚本对话框"_qs, "Check5", true, options);
     Check12 = box(u"每隔10分钟自动清空IE缓存"_qs, "Check12", true, options);
     Check7 = box(u"自动分析未分析项"_qs, "Check7", false, options);
-    const std::array<QCheckBox*, 8> boxes{Check2, Check1, Check4, Check13, Check14, Check5, Check12, Check7};
+    const std::array<QCheckBox*, 8> boxes{Check2,  Check1, Check4,  Check13,
+                                          Check14, Check5, Check12, Check7};
     for (size_t i = 0; i < boxes.size(); ++i)
         optionsLayout->addWidget(boxes[i], int(i / 2), int(i % 2));
     layout->addWidget(options);
@@ -293,7 +301,8 @@ QWidget* fWebSearch::buildControls() {
 void fWebSearch::buildMenus() {
     QMenu* browse = menuBar()->addMenu(u"浏览(&B)"_qs);
     browse->addAction(u"打开必应搜索首页"_qs, this, [this] {
-        m_browser->Navigate(BuildStartPageAddress(SearchScope(m_context.live.SearchScope), m_hosts));
+        m_browser->Navigate(
+            BuildStartPageAddress(SearchScope(m_context.live.SearchScope), m_hosts));
     });
     browse->addAction(u"打开指定网址"_qs, this, [this] {
         const QString address =
@@ -302,7 +311,8 @@ void fWebSearch::buildMenus() {
             m_browser->Navigate(address);
     });
     browse->addAction(u"打开本地网页文件"_qs, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(this, QString(), QString(), u"*.htm (*.htm)"_qs);
+        const QString path =
+            QFileDialog::getOpenFileName(this, QString(), QString(), u"*.htm (*.htm)"_qs);
         if (!path.isEmpty())
             m_browser->Navigate(QUrl::fromLocalFile(path).toString());
     });
@@ -312,9 +322,12 @@ void fWebSearch::buildMenus() {
     browse->addAction(u"关闭本窗口"_qs, this, &QWidget::close);
 
     menuHandOff = new QMenu(u"加入"_qs, this);
-    menuHandOff->addAction(u"分析未分析项"_qs, this, [this] { startHandOff(HandOffRule::NewRows); });
-    menuHandOff->addAction(u"分析失败项"_qs, this, [this] { startHandOff(HandOffRule::FailedRows); });
-    menuHandOff->addAction(u"分析选中项"_qs, this, [this] { startHandOff(HandOffRule::SelectedRows); });
+    menuHandOff->addAction(u"分析未分析项"_qs, this,
+                           [this] { startHandOff(HandOffRule::NewRows); });
+    menuHandOff->addAction(u"分析失败项"_qs, this,
+                           [this] { startHandOff(HandOffRule::FailedRows); });
+    menuHandOff->addAction(u"分析选中项"_qs, this,
+                           [this] { startHandOff(HandOffRule::SelectedRows); });
     menuHandOff->addAction(u"分析全部"_qs, this, [this] { startHandOff(HandOffRule::AllRows); });
 
     menuClear = menuBar()->addMenu(u"清除(&C)"_qs);
@@ -324,8 +337,8 @@ void fWebSearch::buildMenus() {
     menuClear->addAction(u"清除分析成功项"_qs, this,
                          [this] { removeRows([this] { RemoveSucceededResults(m_results); }); });
     for (const bool containing : {true, false}) {
-        menuClear->addAction(containing ? u"清除标题含指定字符项"_qs : u"清除标题不含指定字符项"_qs, this,
-                             [this, containing] {
+        menuClear->addAction(containing ? u"清除标题含指定字符项"_qs : u"清除标题不含指定字符项"_qs,
+                             this, [this, containing] {
                                  removeRows([this, containing] {
                                      const QString text = QInputDialog::getText(
                                          this, u"Quenlit"_qs, u"请输入指定字符："_qs);
@@ -341,14 +354,16 @@ void fWebSearch::buildMenus() {
     });
     menuClear->addSeparator();
     for (const bool kana : {true, false}) {
-        menuClear->addAction(kana ? u"选中含日文项"_qs : u"选中含繁体中文项"_qs, this, [this, kana] {
-            if (m_results.count() == 0)
-                return;
-            const QList<int> rows = kana ? ResultsWithKana(m_results) : ResultsWithTraditional(m_results);
-            selectPositions(rows);
-            m_context.messages.showMessage(u"选中条数："_qs + QString::number(rows.size()),
-                                           MessageIcon::Information);
-        });
+        menuClear->addAction(
+            kana ? u"选中含日文项"_qs : u"选中含繁体中文项"_qs, this, [this, kana] {
+                if (m_results.count() == 0)
+                    return;
+                const QList<int> rows =
+                    kana ? ResultsWithKana(m_results) : ResultsWithTraditional(m_results);
+                selectPositions(rows);
+                m_context.messages.showMessage(u"选中条数："_qs + QString::number(rows.size()),
+                                               MessageIcon::Information);
+            });
     }
     menuClear->addAction(u"全部繁体转为简体"_qs, this, [this] {
         if (m_results.count() == 0)
@@ -402,9 +417,9 @@ void fWebSearch::saveSettings() {
     settings::Save(store, settings::SearchKeywords, keywordText());
     settings::Save(store, settings::SearchDelay, Combo1->currentIndex());
     const std::pair<QCheckBox*, const settings::Key*> boxes[] = {
-        {Check2, &settings::SkipUnknownType}, {Check4, &settings::SkipJapanese},
+        {Check2, &settings::SkipUnknownType},      {Check4, &settings::SkipJapanese},
         {Check5, &settings::SilenceScriptDialogs}, {Check12, &settings::AutoClearCache},
-        {Check13, &settings::SkipTraditional}, {Check14, &settings::ConvertTraditional}};
+        {Check13, &settings::SkipTraditional},     {Check14, &settings::ConvertTraditional}};
     for (const auto& [check, key] : boxes)
         settings::Save(store, *key, check->isChecked() ? 1 : 0);
 }
@@ -423,7 +438,9 @@ QString fWebSearch::keywordText() const {
     return Text1->toPlainText().replace(u'\n', u"\r\n"_qs);
 }
 
-bool fWebSearch::wholePhrase() const { return Check6->isChecked(); }
+bool fWebSearch::wholePhrase() const {
+    return Check6->isChecked();
+}
 
 TimeRange fWebSearch::timeRange() const {
     for (size_t i = 0; i < timeOptions.size(); ++i) {
@@ -437,7 +454,9 @@ bool fWebSearch::typeTicked(DocumentType type) const {
     return typeBoxes[size_t(type)]->isChecked();
 }
 
-QString fWebSearch::pauseText() const { return Combo1->currentText(); }
+QString fWebSearch::pauseText() const {
+    return Combo1->currentText();
+}
 
 TitleOptions fWebSearch::titleOptions() const {
     TitleOptions options;
@@ -450,23 +469,31 @@ TitleOptions fWebSearch::titleOptions() const {
     return options;
 }
 
-void fWebSearch::askSaveFolder() { fSeleFileSavePath::ask(m_context, this); }
+void fWebSearch::askSaveFolder() {
+    fSeleFileSavePath::ask(m_context, this);
+}
 
-void fWebSearch::clearProgress() { Text2->clear(); }
+void fWebSearch::clearProgress() {
+    Text2->clear();
+}
 
 void fWebSearch::appendProgress(const QString& text) {
     Text2->moveCursor(QTextCursor::End);
     Text2->insertPlainText(QString(text).replace(u"\r\n"_qs, u"\n"_qs));
 }
 
-void fWebSearch::resultsChanged() { Label1->setText(QString::number(m_results.count())); }
+void fWebSearch::resultsChanged() {
+    Label1->setText(QString::number(m_results.count()));
+}
 
 void fWebSearch::sizeResultColumns() {
     for (int column = 0; column < m_results.columnCount(); ++column)
         ListView1->resizeColumnToContents(column);
 }
 
-DownloadListModel& fWebSearch::downloadList() { return m_context.windows->downloadList(); }
+DownloadListModel& fWebSearch::downloadList() {
+    return m_context.windows->downloadList();
+}
 
 void fWebSearch::显示下载窗口(bool restore) {
     if (m_context.windows)
@@ -484,7 +511,9 @@ void fWebSearch::handOffFromButton() {
     Command2->setEnabled(true);
 }
 
-void fWebSearch::startHandOff(HandOffRule rule) { m_handOff->HandOff(rule, selectedPositions()); }
+void fWebSearch::startHandOff(HandOffRule rule) {
+    m_handOff->HandOff(rule, selectedPositions());
+}
 
 QSet<int> fWebSearch::selectedPositions() const {
     QSet<int> positions;

@@ -40,7 +40,7 @@ public:
 
     QPlainTextEdit* Text1;
     QCheckBox* Check6;
-    std::array<QCheckBox*, 5> typeBoxes; // Check3, Check8, Check9, Check10, Check11
+    std::array<QCheckBox*, 5> typeBoxes;      // Check3, Check8, Check9, Check10, Check11
     std::array<QRadioButton*, 5> timeOptions; // Option1 to Option5
     QComboBox* Combo1;
     QCheckBox* Check1;

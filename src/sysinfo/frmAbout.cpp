@@ -7,7 +7,7 @@
 #include <QClipboard>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -16,7 +16,7 @@ namespace quenlit {
 frmAbout::frmAbout(const QString& systemDescription, const Registry& registry, Shell& shell,
                    MessageSink& messages, QWidget* parent)
     : QDialog(parent)
-    , Text1(new QLineEdit(u"OP:"_qs + systemDescription, this))
+    , Text1(new QPlainTextEdit(u"OP:"_qs + systemDescription, this))
     , Command1(new QPushButton(u"复制信息"_qs, this))
     , cmdSysInfo(new QPushButton(u"系统信息(&S)..."_qs, this))
     , cmdOK(new QPushButton(u"确定"_qs, this)) {
@@ -25,7 +25,7 @@ frmAbout::frmAbout(const QString& systemDescription, const Registry& registry, S
     setModal(true);
     Text1->setObjectName(u"Text1"_qs);
     Text1->setReadOnly(true);
-    Text1->setCursorPosition(0);
+    Text1->setFixedHeight(Text1->fontMetrics().lineSpacing() * 3 + 12);
     Command1->setObjectName(u"Command1"_qs);
     cmdSysInfo->setObjectName(u"cmdSysInfo"_qs);
     cmdOK->setObjectName(u"cmdOK"_qs);
@@ -56,7 +56,7 @@ frmAbout::frmAbout(const QString& systemDescription, const Registry& registry, S
     resize(520, sizeHint().height());
 
     connect(Command1, &QPushButton::clicked, this,
-            [this] { QApplication::clipboard()->setText(Text1->text()); });
+            [this] { QApplication::clipboard()->setText(Text1->toPlainText()); });
     connect(cmdSysInfo, &QPushButton::clicked, this,
             [&registry, &shell, &messages] { StartSystemInfoTool(registry, shell, messages); });
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);

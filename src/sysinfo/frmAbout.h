@@ -3,7 +3,7 @@
 #include <QDialog>
 
 class QLabel;
-class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace quenlit {
@@ -19,7 +19,7 @@ public:
     frmAbout(const QString& systemDescription, const Registry& registry, Shell& shell,
              MessageSink& messages, QWidget* parent = nullptr);
 
-    QLineEdit* Text1;
+    QPlainTextEdit* Text1;
     QPushButton* Command1;
     QPushButton* cmdSysInfo;
     QPushButton* cmdOK;

@@ -34,7 +34,9 @@ private slots:
     void recentFoldersRead_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("list");
-        QTest::newRow("duplicates and blanks") << QByteArray("/data/A\r\n\r\n/DATA/a\r\n  /e/B  \r\n") << QStringList{u"/data/A"_qs, u"/e/B"_qs};
+        QTest::newRow("duplicates and blanks")
+            << QByteArray("/data/A\r\n\r\n/DATA/a\r\n  /e/B  \r\n")
+            << QStringList{u"/data/A"_qs, u"/e/B"_qs};
         QTest::newRow("Chinese") << QString(u"/资料\r\n"_qs).toUtf8() << QStringList{u"/资料"_qs};
         QTest::newRow("empty file") << QByteArray() << QStringList{};
     }
@@ -94,7 +96,8 @@ private slots:
         RecordingMessageSink messages;
         QString folder;
         QList<int> methods;
-        QVERIFY(ApplyOptions(validInput(), live, store, messages, folder, [&](int m) { methods << m; }));
+        QVERIFY(ApplyOptions(validInput(), live, store, messages, folder,
+                             [&](int m) { methods << m; }));
         QCOMPARE(messages.texts(), QStringList{u"代理服务器网址或者端口格式不对！"_qs});
         QCOMPARE(methods, QList<int>{1});
         QCOMPARE(folder, m_dir.filePath(u"下载/文档"_qs));
@@ -113,14 +116,17 @@ private slots:
         QTest::addColumn<QString>("size");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty folder") << u"10"_qs << u" "_qs << u"下载文件默认保存路径设置错误！"_qs;
-        QTest::newRow("size not a number") << u"ten"_qs << u"/tmp"_qs << u"下载文件大小设置错误！"_qs;
+        QTest::newRow("empty folder")
+            << u"10"_qs << u" "_qs << u"下载文件默认保存路径设置错误！"_qs;
+        QTest::newRow("size not a number")
+            << u"ten"_qs << u"/tmp"_qs << u"下载文件大小设置错误！"_qs;
     }
     void refusalsKeepTheDialogOpen() {
         QFETCH(QString, size);
         QFETCH(QString, folder);
         QFETCH(QString, message);
-        IniSettingsStore store(m_dir.filePath(u"o2-"_qs + QString::fromLatin1(QTest::currentDataTag()) + u".ini"_qs));
+        IniSettingsStore store(
+            m_dir.filePath(u"o2-"_qs + QString::fromLatin1(QTest::currentDataTag()) + u".ini"_qs));
         LiveSettings live;
         RecordingMessageSink messages;
         OptionsInput input = validInput();

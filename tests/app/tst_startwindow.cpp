@@ -1,6 +1,6 @@
 #include "AppContext.h"
-#include "FakeBrowser.h"
 #include "ClockTimer.h"
+#include "FakeBrowser.h"
 #include "FileRegistryStore.h"
 #include "IniSettingsStore.h"
 #include "RecordingMessageSink.h"
@@ -15,8 +15,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
-#include <QLineEdit>
 #include <QNetworkAccessManager>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -49,8 +49,8 @@ class tst_startwindow : public QObject {
         RecordingMessageSink messages;
         RecordingShell shell;
         FakeSystem system;
-        AppContext context{clock, settings, registry, network, messages, shell, system,
-                           u"quenlit"_qs, dir.path()};
+        AppContext context{clock, settings, registry,      network,   messages,
+                           shell, system,   u"quenlit"_qs, dir.path()};
         fCover cover{context};
 
         Fixture() {
@@ -130,10 +130,10 @@ private slots:
         Fixture f;
         frmAbout about(f.context.SystemDescription, f.registry, f.shell, f.messages);
         QCOMPARE(about.windowTitle(), u"关于『Quenlit』 "_qs);
-        QCOMPARE(about.Text1->text(), u"OP:"_qs + f.context.SystemDescription);
+        QCOMPARE(about.Text1->toPlainText(), u"OP:"_qs + f.context.SystemDescription);
         QCOMPARE(about.findChild<QLabel*>(u"lblVersion"_qs)->text(), u"版本 1.0.0"_qs);
         QTest::mouseClick(about.Command1, Qt::LeftButton);
-        QCOMPARE(QApplication::clipboard()->text(), about.Text1->text());
+        QCOMPARE(QApplication::clipboard()->text(), about.Text1->toPlainText());
         QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
         QCOMPARE(f.messages.texts(), QStringList{u"此时系统信息不可用"_qs});
     }

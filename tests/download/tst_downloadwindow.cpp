@@ -33,7 +33,8 @@ struct Fixture {
     RecordingMessageSink messages;
     RecordingShell shell;
     LocalSystemFacts system;
-    AppContext context{clock, settings, registry, network, messages, shell, system, u"quenlit"_qs, dir.path()};
+    AppContext context{clock, settings, registry,      network,   messages,
+                       shell, system,   u"quenlit"_qs, dir.path()};
 };
 } // namespace
 
@@ -56,8 +57,10 @@ private slots:
     void countersFollowTheList() {
         Fixture f;
         fFileDownload window(f.context);
-        加入下载列表(window.list(), {u"/d"_qs, false}, u"http://h/a.pdf"_qs, u"甲"_qs, u"pdf"_qs, {}, {});
-        加入下载列表(window.list(), {u"/d"_qs, false}, u"http://h/b.pdf"_qs, u"乙"_qs, u"pdf"_qs, {}, {});
+        加入下载列表(window.list(), {u"/d"_qs, false}, u"http://h/a.pdf"_qs, u"甲"_qs, u"pdf"_qs,
+                     {}, {});
+        加入下载列表(window.list(), {u"/d"_qs, false}, u"http://h/b.pdf"_qs, u"乙"_qs, u"pdf"_qs,
+                     {}, {});
         window.list().modify(2, [](DownloadRow& row) { row.state = DownloadRow::Finished; });
         QCOMPARE(window.Label1->text(), u"2条"_qs);
         QCOMPARE(window.statusPanels[3]->text(), u"总数:2 正在下载:0 等待:1 已完成:1 失败:0"_qs);
@@ -76,11 +79,13 @@ private slots:
         QCOMPARE(window.width(), 12000 / 15);
         QVERIFY(window.Option3->isChecked());
         window.Option1->setChecked(true);
-        加入下载列表(window.list(), {u"/d"_qs, false}, u"http://h/a.pdf"_qs, u"甲"_qs, u"pdf"_qs, {}, {});
+        加入下载列表(window.list(), {u"/d"_qs, false}, u"http://h/a.pdf"_qs, u"甲"_qs, u"pdf"_qs,
+                     {}, {});
         QSignalSpy closed(&window, &fFileDownload::closed);
         f.messages.answer = false;
         QVERIFY(!window.close());
-        QCOMPARE(f.messages.texts(), QStringList{u"正在下载文件或者下载没有完成，要强制关闭窗口吗？"_qs});
+        QCOMPARE(f.messages.texts(),
+                 QStringList{u"正在下载文件或者下载没有完成，要强制关闭窗口吗？"_qs});
         // Saved before the question, kept even though the window stays.
         QCOMPARE(settings::ReadText(f.settings, settings::DuplicateNamePolicy), u"跳过"_qs);
         QCOMPARE(closed.count(), 0);

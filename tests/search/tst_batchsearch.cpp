@@ -25,7 +25,9 @@ QString resultPage(const QString& address) {
     const QString query = QUrlQuery(QUrl(address)).queryItemValue(u"q"_qs, QUrl::FullyDecoded);
     QString html = u"<html><body><ol>"_qs;
     for (int i = 0; i < 2; ++i)
-        html += QStringLiteral("<li><div class=\"b_title\"><h2><a href=\"http://docs.example/%1/%2-%3.pdf\">%1 结果 %2-%3</a></h2></div></li>")
+        html += QStringLiteral(
+                    "<li><div class=\"b_title\"><h2><a "
+                    "href=\"http://docs.example/%1/%2-%3.pdf\">%1 结果 %2-%3</a></h2></div></li>")
                     .arg(QString::fromLatin1(QUrl::toPercentEncoding(query)))
                     .arg(first)
                     .arg(i);
@@ -33,7 +35,10 @@ QString resultPage(const QString& address) {
     if (first < 21) {
         QString next = address;
         next.remove(QRegularExpression(u"&first=\\d+&FORM=PERE"_qs));
-        html += QStringLiteral("<a title=\"下一页\" href=\"%1&amp;first=%2&amp;FORM=PERE\">下一页</a>").arg(next.toHtmlEscaped()).arg(first + 10);
+        html +=
+            QStringLiteral("<a title=\"下一页\" href=\"%1&amp;first=%2&amp;FORM=PERE\">下一页</a>")
+                .arg(next.toHtmlEscaped())
+                .arg(first + 10);
     }
     return html + u"</body></html>"_qs;
 }
@@ -105,11 +110,15 @@ private slots:
         QVERIFY(f.batch.batchRunning());
         QVERIFY(f.runUntilIdle());
         QCOMPARE(f.form.progress, u"教程(pdf) 教程(doc) \r\nR&D(pdf) R&D(doc) \r\n"_qs);
-        QCOMPARE(f.searches(), (QStringList{
-            BuildSearchAddress(u"教程"_qs, DocumentType::Pdf, false, TimeRange::AllTime, SearchScope::China, Hosts),
-            BuildSearchAddress(u"教程"_qs, DocumentType::Doc, false, TimeRange::AllTime, SearchScope::China, Hosts),
-            BuildSearchAddress(u"R&D"_qs, DocumentType::Pdf, false, TimeRange::AllTime, SearchScope::China, Hosts),
-            BuildSearchAddress(u"R&D"_qs, DocumentType::Doc, false, TimeRange::AllTime, SearchScope::China, Hosts)}));
+        QCOMPARE(f.searches(),
+                 (QStringList{BuildSearchAddress(u"教程"_qs, DocumentType::Pdf, false,
+                                                 TimeRange::AllTime, SearchScope::China, Hosts),
+                              BuildSearchAddress(u"教程"_qs, DocumentType::Doc, false,
+                                                 TimeRange::AllTime, SearchScope::China, Hosts),
+                              BuildSearchAddress(u"R&D"_qs, DocumentType::Pdf, false,
+                                                 TimeRange::AllTime, SearchScope::China, Hosts),
+                              BuildSearchAddress(u"R&D"_qs, DocumentType::Doc, false,
+                                                 TimeRange::AllTime, SearchScope::China, Hosts)}));
         // Each search: about:blank, the search, two next pages.
         QCOMPARE(f.browser.navigations.size(), 16);
         QCOMPARE(f.browser.navigations.first(), u"about:blank"_qs);
@@ -136,7 +145,8 @@ private slots:
     void searchPageThatNeverLoadsIsGivenThirtySeconds() {
         Fixture f;
         f.form.keywords = u"a"_qs;
-        const QString search = BuildSearchAddress(u"a"_qs, DocumentType::Pdf, false, TimeRange::AllTime, SearchScope::China, Hosts);
+        const QString search = BuildSearchAddress(u"a"_qs, DocumentType::Pdf, false,
+                                                  TimeRange::AllTime, SearchScope::China, Hosts);
         f.browser.hanging.insert(search);
         f.batch.RunBatchSearch();
         f.clock.advance(29000);
@@ -149,7 +159,8 @@ private slots:
     void nextPageThatNeverLoadsEndsTheWalkAfterSixtySeconds() {
         Fixture f;
         f.form.keywords = u"a"_qs;
-        const QString search = BuildSearchAddress(u"a"_qs, DocumentType::Pdf, false, TimeRange::AllTime, SearchScope::China, Hosts);
+        const QString search = BuildSearchAddress(u"a"_qs, DocumentType::Pdf, false,
+                                                  TimeRange::AllTime, SearchScope::China, Hosts);
         f.browser.hanging.insert(search + u"&first=11&FORM=PERE"_qs);
         f.batch.RunBatchSearch();
         f.clock.advance(55000);
@@ -177,7 +188,7 @@ private slots:
         int pdfRows = 0;
         for (int i = 1; i <= f.results.count(); ++i)
             pdfRows += f.results.row(i).key.contains(u"pdf/"_qs) ? 1 : 0;
-        QCOMPARE(pdfRows, 4); // two pages before the stop
+        QCOMPARE(pdfRows, 4);                     // two pages before the stop
         QCOMPARE(f.results.count() - pdfRows, 6); // all three pages of xls
     }
 
@@ -200,10 +211,12 @@ private slots:
         Fixture f;
         f.form.keywords = u"a\r\nb"_qs;
         f.form.ticked = {DocumentType::Pdf, DocumentType::Doc};
-        const QString blocked = BuildSearchAddress(u"a"_qs, DocumentType::Doc, false, TimeRange::AllTime, SearchScope::China, Hosts);
+        const QString blocked = BuildSearchAddress(u"a"_qs, DocumentType::Doc, false,
+                                                   TimeRange::AllTime, SearchScope::China, Hosts);
         FakeBrowser browser(f.clock, [blocked](const QString& address) {
-            return address == blocked ? u"<html><body>您的访问过于频繁，为确认本次访问为正常用户行为，需要您协助验证</body></html>"_qs
-                                      : resultPage(address);
+            return address == blocked
+                       ? u"<html><body>您的访问过于频繁，为确认本次访问为正常用户行为，需要您协助验证</body></html>"_qs
+                       : resultPage(address);
         });
         BatchSearch batch(browser, f.clock, f.form, f.results, f.live, Hosts, f.messages);
         batch.RunBatchSearch();
@@ -220,10 +233,13 @@ private slots:
         // Page 11's next-page link leads to offset 3, below the highest offset seen.
         FakeBrowser browser(f.clock, [](const QString& address) {
             QString page = resultPage(address);
-            return address.contains(u"&first=11"_qs) ? page.replace(u"first=21"_qs, u"first=3"_qs) : page;
+            return address.contains(u"&first=11"_qs) ? page.replace(u"first=21"_qs, u"first=3"_qs)
+                                                     : page;
         });
         BatchSearch walker(browser, f.clock, f.form, f.results, f.live, Hosts, f.messages);
-        browser.Navigate(BuildSearchAddress(u"z"_qs, DocumentType::Pdf, false, TimeRange::AllTime, SearchScope::China, Hosts) + u"&first=11&FORM=PERE"_qs);
+        browser.Navigate(BuildSearchAddress(u"z"_qs, DocumentType::Pdf, false, TimeRange::AllTime,
+                                            SearchScope::China, Hosts) +
+                         u"&first=11&FORM=PERE"_qs);
         f.clock.advance(500);
         walker.WalkAllPages();
         for (int i = 0; i < 600 && walker.walkRunning(); ++i)
@@ -251,7 +267,8 @@ private slots:
 
     void batchRefusedWhileAWalkRuns() {
         Fixture f;
-        f.browser.Navigate(BuildSearchAddress(u"a"_qs, DocumentType::Pdf, false, TimeRange::AllTime, SearchScope::China, Hosts));
+        f.browser.Navigate(BuildSearchAddress(u"a"_qs, DocumentType::Pdf, false, TimeRange::AllTime,
+                                              SearchScope::China, Hosts));
         f.clock.advance(500);
         f.live.SaveFolderPromptFlag = 1;
         f.batch.WalkAllPages();

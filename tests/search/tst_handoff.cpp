@@ -30,7 +30,8 @@ struct FakeTarget final : HandOffTarget {
     }
 };
 
-void addResult(ResultListModel& results, const QString& key, const QString& title, const QString& status = {}) {
+void addResult(ResultListModel& results, const QString& key, const QString& title,
+               const QString& status = {}) {
     results.append(key, [&](ResultRow& row) {
         row.title = title;
         row.type = u"PDF"_qs;
@@ -68,9 +69,13 @@ private slots:
         QTest::addColumn<int>("rule");
         QTest::addColumn<QStringList>("handed");
         QTest::newRow("new rows") << int(HandOffRule::NewRows) << QStringList{u"http://d/1.pdf"_qs};
-        QTest::newRow("failed rows") << int(HandOffRule::FailedRows) << QStringList{u"http://d/3.pdf"_qs};
-        QTest::newRow("selected rows") << int(HandOffRule::SelectedRows) << QStringList{u"http://d/2.pdf"_qs};
-        QTest::newRow("all rows") << int(HandOffRule::AllRows) << QStringList{u"http://d/1.pdf"_qs, u"http://d/2.pdf"_qs, u"http://d/3.pdf"_qs};
+        QTest::newRow("failed rows")
+            << int(HandOffRule::FailedRows) << QStringList{u"http://d/3.pdf"_qs};
+        QTest::newRow("selected rows")
+            << int(HandOffRule::SelectedRows) << QStringList{u"http://d/2.pdf"_qs};
+        QTest::newRow("all rows") << int(HandOffRule::AllRows)
+                                  << QStringList{u"http://d/1.pdf"_qs, u"http://d/2.pdf"_qs,
+                                                 u"http://d/3.pdf"_qs};
     }
     void rulesPickTheirRows() {
         QFETCH(int, rule);
@@ -126,7 +131,8 @@ private slots:
     void stopEndsTheHandOff() {
         Fixture f;
         // "停止" pressed while the first row is handed over.
-        connect(&f.target.list, &QAbstractItemModel::rowsInserted, &f.handOff, [&] { f.handOff.stop(); });
+        connect(&f.target.list, &QAbstractItemModel::rowsInserted, &f.handOff,
+                [&] { f.handOff.stop(); });
         f.run(HandOffRule::AllRows);
         QCOMPARE(f.target.list.count(), 1);
         QVERIFY(f.handOff.analysisIdle());

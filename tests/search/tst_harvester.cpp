@@ -8,7 +8,8 @@
 using namespace quenlit;
 
 namespace {
-std::unique_ptr<HtmlDocument> fixture(const char* name, const QString& url = u"https://cn.bing.com/search?q=a"_qs) {
+std::unique_ptr<HtmlDocument> fixture(const char* name,
+                                      const QString& url = u"https://cn.bing.com/search?q=a"_qs) {
     QFile file(QFINDTESTDATA(QStringLiteral("fixtures/") + QString::fromLatin1(name)));
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
@@ -46,7 +47,8 @@ private slots:
     }
 
     void brokenMarkupStillParses() {
-        const auto page = HtmlDocument::parse(u"<div class=b_title><a href=x.pdf>未闭合<b>粗"_qs, QUrl(u"http://h/d/"_qs));
+        const auto page = HtmlDocument::parse(u"<div class=b_title><a href=x.pdf>未闭合<b>粗"_qs,
+                                              QUrl(u"http://h/d/"_qs));
         QCOMPARE(page->getElementsByTagName(u"a"_qs).size(), 1);
         QCOMPARE(page->getElementsByTagName(u"a"_qs).first()->href(), u"http://h/d/x.pdf"_qs);
         QVERIFY(HtmlDocument::parse(QString(), QUrl())->documentElement());

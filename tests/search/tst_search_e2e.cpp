@@ -75,7 +75,8 @@ private slots:
         int folderDialogs = 0;
         QTimer answer;
         connect(&answer, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<fSeleFileSavePath*>(QApplication::activeModalWidget())) {
+            if (auto* dialog =
+                    qobject_cast<fSeleFileSavePath*>(QApplication::activeModalWidget())) {
                 ++folderDialogs;
                 dialog->Command2->click();
             }

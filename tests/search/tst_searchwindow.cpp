@@ -37,13 +37,16 @@ struct Fixture {
     RecordingMessageSink messages;
     RecordingShell shell;
     LocalSystemFacts system;
-    AppContext context{clock, settings, registry, network, messages, shell, system, u"quenlit"_qs, dir.path()};
+    AppContext context{clock, settings, registry,      network,   messages,
+                       shell, system,   u"quenlit"_qs, dir.path()};
     QStringList loaded;
 
     Fixture() {
         context.createBrowser = [this](QWidget*) -> Browser* {
-            auto* browser = new FakeBrowser(clock, [](const QString&) { return u"<html></html>"_qs; });
-            QObject::connect(browser, &Browser::DocumentComplete, [this](const QString& address) { loaded << address; });
+            auto* browser =
+                new FakeBrowser(clock, [](const QString&) { return u"<html></html>"_qs; });
+            QObject::connect(browser, &Browser::DocumentComplete,
+                             [this](const QString& address) { loaded << address; });
             return browser;
         };
     }
@@ -75,7 +78,8 @@ private slots:
         // Both saved as 1 on a first start: the later one wins.
         QVERIFY(window->Check14->isChecked());
         QVERIFY(!window->Check13->isChecked());
-        for (QCheckBox* check : {window->Check1, window->Check2, window->Check4, window->Check5, window->Check12})
+        for (QCheckBox* check :
+             {window->Check1, window->Check2, window->Check4, window->Check5, window->Check12})
             QVERIFY(check->isChecked());
         for (QCheckBox* type : window->typeBoxes)
             QVERIFY(type->isChecked());
@@ -127,7 +131,8 @@ private slots:
     void removalIsRefusedDuringAHandOff() {
         Fixture f;
         auto window = f.open();
-        window->results().append(u"http://d/1.pdf"_qs, [](ResultRow& row) { row.title = u"一"_qs; });
+        window->results().append(u"http://d/1.pdf"_qs,
+                                 [](ResultRow& row) { row.title = u"一"_qs; });
         window->handOff().HandOff(HandOffRule::AllRows); // waits for the clock
         QVERIFY(!window->handOff().analysisIdle());
         action(window->menuClear, u"清除选中项"_qs)->trigger();
@@ -138,7 +143,8 @@ private slots:
     void clearAllAsksFirst() {
         Fixture f;
         auto window = f.open();
-        window->results().append(u"http://d/1.pdf"_qs, [](ResultRow& row) { row.title = u"一"_qs; });
+        window->results().append(u"http://d/1.pdf"_qs,
+                                 [](ResultRow& row) { row.title = u"一"_qs; });
         f.messages.answer = false;
         action(window->menuClear, u"清空全部"_qs)->trigger();
         QCOMPARE(window->results().count(), 1);

@@ -33,7 +33,7 @@ public:
 
     int loadMs = 200;
     QSet<QString> hanging;
-    QStringList navigations; // every address loaded, clicks included
+    QStringList navigations;  // every address loaded, clicks included
     QList<double> clickTimes; // elapsed seconds of each click
 
 private:

@@ -91,7 +91,8 @@ QByteArray SearchResultServer::resultPage(const QUrl& url) const {
                    u" - 本地搜索</title></head><body><ol id=\"b_results\">"_qs;
     for (int i = 0; i < 3; ++i) {
         const int number = first + i;
-        const QString file = QStringLiteral("%1/files/%2/%3.%4").arg(base(), slug).arg(number).arg(type);
+        const QString file =
+            QStringLiteral("%1/files/%2/%3.%4").arg(base(), slug).arg(number).arg(type);
         html += QStringLiteral("<li class=\"b_algo\"><div class=\"b_title\"><h2><a href=\"%1\">"
                                "%2 资料 第%3篇 - www.example.com</a></h2></div>"
                                "<div class=\"b_caption\"><p>第%3篇的摘要。</p></div></li>")
@@ -99,12 +100,13 @@ QByteArray SearchResultServer::resultPage(const QUrl& url) const {
                     .arg(number);
     }
     // An image result: the picture's anchor first, the titled link second.
-    html += QStringLiteral("<li class=\"b_algo\"><div class=\"b_title\"><a href=\"%1/img/%2\">"
-                           "<img src=\"%1/img/%2.png\" alt=\"\"></a><a href=\"%1/files/%3/img-%2.%4\">"
-                           "%5 图示 %2</a></div></li>")
-                .arg(base())
-                .arg(first)
-                .arg(slug, type, escaped);
+    html +=
+        QStringLiteral("<li class=\"b_algo\"><div class=\"b_title\"><a href=\"%1/img/%2\">"
+                       "<img src=\"%1/img/%2.png\" alt=\"\"></a><a href=\"%1/files/%3/img-%2.%4\">"
+                       "%5 图示 %2</a></div></li>")
+            .arg(base())
+            .arg(first)
+            .arg(slug, type, escaped);
     html += u"</ol>"_qs;
     if (page + 1 < m_pages || keywords.contains(u"backwards"_qs)) {
         QUrl next = url;
@@ -114,8 +116,8 @@ QByteArray SearchResultServer::resultPage(const QUrl& url) const {
         const int nextFirst = page + 1 < m_pages ? first + ResultsPerPage : 1;
         next.setQuery(nextQuery.query(QUrl::FullyEncoded) +
                       QStringLiteral("&first=%1&FORM=PERE").arg(nextFirst));
-        html += u"<nav><a title=\"下一页\" href=\""_qs + next.toString(QUrl::FullyEncoded).toHtmlEscaped() +
-                u"\">下一页</a></nav>"_qs;
+        html += u"<nav><a title=\"下一页\" href=\""_qs +
+                next.toString(QUrl::FullyEncoded).toHtmlEscaped() + u"\">下一页</a></nav>"_qs;
     }
     return (html + u"</body></html>"_qs).toUtf8();
 }
