@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "BuildInfo.h"
 #include "ClockTimer.h"
+#include "ObjectNames.h"
 #include "Settings.h"
 #include "VersionNotice.h"
 #include "WindowsVersionName.h"
@@ -47,15 +48,14 @@ fCover::fCover(AppContext& context, QWidget* parent)
                              settings::ReadText(context.settings, settings::UpdateSiteAlternate)},
                             context.executableName, runningVersion(), this)) {
     setObjectName(u"fCover"_qs);
-    for (auto [widget, name] : {std::pair<QWidget*, const char*>{Label1, "Label1"},
-                                {Label2, "Label2"},
-                                {Label3, "Label3"},
-                                {Label4, "Label4"},
-                                {Image1, "Image1"},
-                                {Command1, "Command1"},
-                                {Command3, "Command3"}})
-        widget->setObjectName(QString::fromLatin1(name));
-    Timer1->setObjectName(u"Timer1"_qs);
+    NameObjects({{Label1, "Label1"},
+                 {Label2, "Label2"},
+                 {Label3, "Label3"},
+                 {Label4, "Label4"},
+                 {Image1, "Image1"},
+                 {Command1, "Command1"},
+                 {Command3, "Command3"},
+                 {Timer1, "Timer1"}});
     setWindowTitle(u"Quenlit"_qs);
     setWindowIcon(QIcon(u":/images/quenlit.png"_qs));
     Label2->setText(QStringLiteral("版本:%1.%2.%3")

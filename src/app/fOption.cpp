@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "FolderDialogs.h"
 #include "FolderWidgets.h"
+#include "ObjectNames.h"
 #include "Settings.h"
 #include "WindowHost.h"
 
@@ -106,13 +107,18 @@ fOption::fOption(AppContext& context, QWidget* parent)
     layout->addLayout(buttons);
     resize(520, sizeHint().height());
 
-    const std::pair<QWidget*, const char*> names[] = {
-        {Option1, "Option1"}, {Option2, "Option2"},   {Check1, "Check1"},
-        {Text6, "Text6"},     {Text8, "Text8"},       {Check2, "Check2"},
-        {Text1, "Text1"},     {Text2, "Text2"},       {Command3, "Command3"},
-        {Combo1, "Combo1"},   {Command1, "Command1"}, {Command2, "Command2"}};
-    for (const auto& [widget, name] : names)
-        widget->setObjectName(QString::fromLatin1(name));
+    NameObjects({{Option1, "Option1"},
+                 {Option2, "Option2"},
+                 {Check1, "Check1"},
+                 {Text6, "Text6"},
+                 {Text8, "Text8"},
+                 {Check2, "Check2"},
+                 {Text1, "Text1"},
+                 {Text2, "Text2"},
+                 {Command3, "Command3"},
+                 {Combo1, "Combo1"},
+                 {Command1, "Command1"},
+                 {Command2, "Command2"}});
 
     connect(Command3, &QPushButton::clicked, this, [this] {
         Text2->setText(BrowseForFolder(this, Text2->text(), u"请选择要浏览的文件夹:"_qs));

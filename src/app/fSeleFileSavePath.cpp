@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "FolderDialogs.h"
 #include "FolderWidgets.h"
+#include "ObjectNames.h"
 #include "RecentFolders.h"
 
 #include <QComboBox>
@@ -54,11 +55,12 @@ fSeleFileSavePath::fSeleFileSavePath(AppContext& context, QWidget* parent)
     buttons->addWidget(Command3);
     layout->addLayout(buttons, 2, 0, 1, 3);
 
-    const std::pair<QWidget*, const char*> names[] = {
-        {Combo1, "Combo1"},   {Command1, "Command1"}, {Option1, "Option1"},
-        {Option2, "Option2"}, {Command2, "Command2"}, {Command3, "Command3"}};
-    for (const auto& [widget, name] : names)
-        widget->setObjectName(QString::fromLatin1(name));
+    NameObjects({{Combo1, "Combo1"},
+                 {Command1, "Command1"},
+                 {Option1, "Option1"},
+                 {Option2, "Option2"},
+                 {Command2, "Command2"},
+                 {Command3, "Command3"}});
 
     connect(Command1, &QPushButton::clicked, this, [this] {
         Combo1->setEditText(

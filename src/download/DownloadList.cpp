@@ -2,6 +2,7 @@
 
 #include "DownloadListModel.h"
 #include "FileNames.h"
+#include "HeaderDecoding.h"
 
 #include <QFile>
 
@@ -30,7 +31,7 @@ void 加入下载列表(DownloadListModel& list, const AppendSettings& settings,
     cleanTitle.remove(u"\r\n"_qs);
     for (const QChar c : {QChar(u'\r'), QChar(u'\n'), QChar(0)})
         cleanTitle.remove(c);
-    cleanTitle = cleanTitle.trimmed();
+    cleanTitle = TrimSpaces(cleanTitle);
     const QString folder = saveFolder.isEmpty() ? settings.downloadFolder : saveFolder;
     const QString name =
         rowName(settings.useSourceFileName ? NameFromAddress(address, true) : cleanTitle, address);

@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "Clock.h"
 #include "MessageSink.h"
+#include "ObjectNames.h"
 #include "Settings.h"
 #include "WindowHost.h"
 #include "WindowPlacement.h"
@@ -126,11 +127,14 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
             m_context.windows->showAbout(this);
     });
 
-    const std::pair<QWidget*, const char*> names[] = {
-        {Label1, "Label1"},   {Label7, "Label7"},   {Combo1, "Combo1"},   {Label8, "Label8"},
-        {Option1, "Option1"}, {Option2, "Option2"}, {Option3, "Option3"}, {Check6, "Check6"}};
-    for (const auto& [widget, name] : names)
-        widget->setObjectName(QString::fromLatin1(name));
+    NameObjects({{Label1, "Label1"},
+                 {Label7, "Label7"},
+                 {Combo1, "Combo1"},
+                 {Label8, "Label8"},
+                 {Option1, "Option1"},
+                 {Option2, "Option2"},
+                 {Option3, "Option3"},
+                 {Check6, "Check6"}});
 
     connect(Check6, &QCheckBox::toggled, this, [this](bool on) { m_state.soundPrompt = on; });
     connect(&m_list, &QAbstractItemModel::rowsInserted, this, &fFileDownload::refreshCounters);

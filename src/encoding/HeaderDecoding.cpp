@@ -99,18 +99,22 @@ QString decodePercent(const QString& text, bool upperCaseU, Fallback fallback) {
 }
 } // namespace
 
+QString TrimSpaces(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 QString StripControlChars(const QString& text) {
     QString stripped = text;
     stripped.remove(u"\r\n"_qs);
     for (const QChar c : {QChar(0), QChar(u'\n'), QChar(u'\r'), QChar(u'\t')})
         stripped.remove(c);
-    qsizetype begin = 0;
-    qsizetype end = stripped.size();
-    while (begin < end && stripped[begin] == u' ')
-        ++begin;
-    while (end > begin && stripped[end - 1] == u' ')
-        --end;
-    return stripped.mid(begin, end - begin);
+    return TrimSpaces(stripped);
 }
 
 QString TruncateToCodePageBytes(const QString& text, qint32 limit) {

@@ -1,5 +1,6 @@
 #include "QueryBuilder.h"
 
+#include "HeaderDecoding.h"
 #include "QueryEncoding.h"
 
 #include <cmath>
@@ -59,14 +60,9 @@ QString TimeFilter(TimeRange range) {
 QStringList SplitKeywordLines(const QString& text) {
     QStringList lines;
     for (const QString& piece : text.split(u"\r\n"_qs)) {
-        qsizetype begin = 0;
-        qsizetype end = piece.size();
-        while (begin < end && piece[begin] == u' ')
-            ++begin;
-        while (end > begin && piece[end - 1] == u' ')
-            --end;
-        if (end > begin)
-            lines.append(piece.mid(begin, end - begin));
+        const QString line = TrimSpaces(piece);
+        if (!line.isEmpty())
+            lines.append(line);
     }
     return lines;
 }

@@ -1,5 +1,7 @@
 #include "ResultFilters.h"
 
+#include "HeaderDecoding.h"
+
 #include <QFile>
 #include <QHash>
 #include <bitset>
@@ -96,13 +98,7 @@ QString NormalizeSpaces(const QString& text) {
     normalized.replace(u'\t', u' ');
     while (normalized.contains(u"  "_qs))
         normalized.replace(u"  "_qs, u" "_qs);
-    qsizetype begin = 0;
-    qsizetype end = normalized.size();
-    while (begin < end && normalized[begin] == u' ')
-        ++begin;
-    while (end > begin && normalized[end - 1] == u' ')
-        --end;
-    return normalized.mid(begin, end - begin);
+    return TrimSpaces(normalized);
 }
 
 bool IsPortalTitle(const QString& title, const QString& portalDomain) {

@@ -1,3 +1,4 @@
+#include "FakeSystemFacts.h"
 #include "FileRegistryStore.h"
 #include "Registry.h"
 #include "Startup.h"
@@ -14,15 +15,6 @@ RegistryKey emulationKey(RegistryView view) {
     return {RegistryRoot::LocalMachine, EmulationSubKey, view};
 }
 
-struct FakeSystem final : SystemFacts {
-    QString type;
-    bool emulated = false;
-    QString systemType() const override { return type; }
-    bool runsUnderEmulation() const override { return emulated; }
-    VersionRecord versionRecord() const override { return {}; }
-    QString systemDirectory() const override { return {}; }
-    std::optional<QString> fileProductVersion(const QString&) const override { return {}; }
-};
 } // namespace
 
 class tst_startup : public QObject {
@@ -42,7 +34,7 @@ private slots:
         QFETCH(QString, type);
         QFETCH(bool, emulated);
         QFETCH(QString, bitness);
-        FakeSystem system;
+        testing::FakeSystemFacts system;
         system.type = type;
         system.emulated = emulated;
         QCOMPARE(DetectOsBitness(system), bitness);

@@ -1,13 +1,5 @@
-#include "AppContext.h"
 #include "ClockTimer.h"
-#include "FakeBrowser.h"
-#include "FileRegistryStore.h"
-#include "IniSettingsStore.h"
-#include "RecordingMessageSink.h"
-#include "RecordingShell.h"
-#include "Registry.h"
-#include "SystemFacts.h"
-#include "VirtualClock.h"
+#include "TestApp.h"
 #include "fCover.h"
 #include "fWebSearch.h"
 #include "frmAbout.h"
@@ -15,55 +7,27 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
-#include <QNetworkAccessManager>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 using namespace quenlit;
 using namespace quenlit::testing;
 
-namespace {
-struct FakeSystem final : SystemFacts {
-    QString systemType() const override { return u"x86_64"_qs; }
-    bool runsUnderEmulation() const override { return false; }
-    VersionRecord versionRecord() const override { return {}; }
-    QString systemDirectory() const override { return {}; }
-    std::optional<QString> fileProductVersion(const QString&) const override { return {}; }
-};
-} // namespace
-
 class tst_startwindow : public QObject {
     Q_OBJECT
 
-    struct Fixture {
-        QTemporaryDir dir;
-        VirtualClock clock;
-        IniSettingsStore settings{dir.filePath(u"s.ini"_qs)};
-        FileRegistryStore registryStore;
-        Registry registry{registryStore, QString()};
-        QNetworkAccessManager network;
-        RecordingMessageSink messages;
-        RecordingShell shell;
-        FakeSystem system;
-        AppContext context{clock, settings, registry,      network,   messages,
-                           shell, system,   u"quenlit"_qs, dir.path()};
+    struct Fixture : TestApp {
         fCover cover{context};
 
         Fixture() {
-            context.createBrowser = [this](QWidget*) -> Browser* {
-                return new FakeBrowser(clock, [](const QString&) { return u"<html></html>"_qs; });
-            };
-            registryStore.createKey({RegistryRoot::LocalMachine,
-                                     u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"_qs,
-                                     RegistryView::Bits64});
-            registryStore.setValue({RegistryRoot::LocalMachine,
-                                    u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"_qs,
-                                    RegistryView::Bits64},
-                                   u"ProductName"_qs, u"Debian GNU/Linux"_qs);
+            const RegistryKey version{RegistryRoot::LocalMachine,
+                                      u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"_qs,
+                                      RegistryView::Bits64};
+            registryStore.createKey(version);
+            registryStore.setValue(version, u"ProductName"_qs, u"Debian GNU/Linux"_qs);
             cover.start();
             clock.runPending();
         }

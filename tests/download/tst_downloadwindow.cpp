@@ -1,42 +1,19 @@
-#include "AppContext.h"
-#include "FileRegistryStore.h"
-#include "IniSettingsStore.h"
-#include "RecordingMessageSink.h"
-#include "RecordingShell.h"
-#include "Registry.h"
 #include "Settings.h"
-#include "SystemFacts.h"
-#include "VirtualClock.h"
+#include "TestApp.h"
 #include "WindowPlacement.h"
 #include "fFileDownload.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QNetworkAccessManager>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quenlit;
 using namespace quenlit::testing;
 
-namespace {
-struct Fixture {
-    QTemporaryDir dir;
-    VirtualClock clock;
-    IniSettingsStore settings{dir.filePath(u"s.ini"_qs)};
-    FileRegistryStore registryStore;
-    Registry registry{registryStore, u"64"_qs};
-    QNetworkAccessManager network;
-    RecordingMessageSink messages;
-    RecordingShell shell;
-    LocalSystemFacts system;
-    AppContext context{clock, settings, registry,      network,   messages,
-                       shell, system,   u"quenlit"_qs, dir.path()};
-};
-} // namespace
+using Fixture = TestApp;
 
 class tst_downloadwindow : public QObject {
     Q_OBJECT

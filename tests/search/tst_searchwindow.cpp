@@ -1,14 +1,6 @@
-#include "AppContext.h"
 #include "BatchSearch.h"
-#include "FakeBrowser.h"
-#include "FileRegistryStore.h"
-#include "IniSettingsStore.h"
-#include "RecordingMessageSink.h"
-#include "RecordingShell.h"
-#include "Registry.h"
 #include "Settings.h"
-#include "SystemFacts.h"
-#include "VirtualClock.h"
+#include "TestApp.h"
 #include "fWebSearch.h"
 
 #include <QAction>
@@ -16,40 +8,16 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
-#include <QNetworkAccessManager>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quenlit;
 using namespace quenlit::testing;
 
 namespace {
-struct Fixture {
-    QTemporaryDir dir;
-    VirtualClock clock;
-    IniSettingsStore settings{dir.filePath(u"s.ini"_qs)};
-    FileRegistryStore registryStore;
-    Registry registry{registryStore, u"64"_qs};
-    QNetworkAccessManager network;
-    RecordingMessageSink messages;
-    RecordingShell shell;
-    LocalSystemFacts system;
-    AppContext context{clock, settings, registry,      network,   messages,
-                       shell, system,   u"quenlit"_qs, dir.path()};
-    QStringList loaded;
-
-    Fixture() {
-        context.createBrowser = [this](QWidget*) -> Browser* {
-            auto* browser =
-                new FakeBrowser(clock, [](const QString&) { return u"<html></html>"_qs; });
-            QObject::connect(browser, &Browser::DocumentComplete,
-                             [this](const QString& address) { loaded << address; });
-            return browser;
-        };
-    }
+struct Fixture : TestApp {
     std::unique_ptr<fWebSearch> open() {
         auto window = std::make_unique<fWebSearch>(context);
         window->setAttribute(Qt::WA_DeleteOnClose, false);

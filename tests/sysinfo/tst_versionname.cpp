@@ -1,3 +1,4 @@
+#include "FakeSystemFacts.h"
 #include "FileRegistryStore.h"
 #include "RecordingMessageSink.h"
 #include "RecordingShell.h"
@@ -19,18 +20,7 @@ const RegistryKey VersionKey{RegistryRoot::LocalMachine,
                              u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"_qs,
                              RegistryView::Bits64};
 
-struct FakeSystem final : SystemFacts {
-    VersionRecord record;
-    QString directory;
-    std::optional<QString> kernelVersion;
-    QString systemType() const override { return u"x86_64"_qs; }
-    bool runsUnderEmulation() const override { return false; }
-    VersionRecord versionRecord() const override { return record; }
-    QString systemDirectory() const override { return directory; }
-    std::optional<QString> fileProductVersion(const QString& path) const override {
-        return path.endsWith(u"kernel32.dll"_qs) ? kernelVersion : std::nullopt;
-    }
-};
+using FakeSystem = FakeSystemFacts;
 
 VersionRecord record(quint32 platform, quint32 major, quint32 minor, quint8 productType = 1,
                      quint16 suite = 0, QString sp = {}, quint16 spMajor = 0, quint16 spMinor = 0) {
