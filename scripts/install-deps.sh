@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-multimedia-dev
-  qcoro-qt6-dev libicu-dev libgumbo-dev
+  qcoro-qt6-dev libicu-dev libgumbo-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth
 )
 missing=()

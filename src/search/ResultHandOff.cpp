@@ -55,14 +55,14 @@ QCoro::Task<> ResultHandOff::run(HandOffRule rule, QSet<int> selected, bool from
         proceed = !m_live.SaveFolderCancelled;
     }
     if (proceed) {
-        DownloadListModel& downloads = m_target.downloadList();
         const int count = m_results.count();
         for (int position = 1; position <= count && position <= m_results.count(); ++position) {
             const ResultRow row = m_results.row(position);
             if (!matches(rule, row, selected.contains(position)))
                 continue;
-            加入下载列表(downloads, {m_live.DownloadFolder, m_live.UseSourceFileName}, row.key,
-                         row.title, row.type, row.saveFolder, row.tag);
+            // Asked each time: the download window may have been closed meanwhile.
+            加入下载列表(m_target.downloadList(), {m_live.DownloadFolder, m_live.UseSourceFileName},
+                         row.key, row.title, row.type, row.saveFolder, row.tag);
             m_results.modify(position, [](ResultRow& changed) { changed.status = Succeeded; });
             co_await letEventsRun(m_clock, this);
             if (m_analysisIdle)

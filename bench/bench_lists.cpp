@@ -1,0 +1,56 @@
+// How the lists and the naming rules hold up at the sizes users reach: a download list of
+// 100 000 rows, and every harvested title cleaned and named.
+#include "DownloadList.h"
+#include "DownloadListModel.h"
+#include "FileNames.h"
+#include "HtmlDocument.h"
+#include "ResultFilters.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace quenlit;
+
+static void AppendHundredThousandRows(benchmark::State& state) {
+    const AppendSettings settings{QStringLiteral("/home/u/Quenlit文件目录"), false};
+    for (auto _ : state) {
+        DownloadListModel list;
+        for (int i = 0; i < 100000; ++i)
+            加入下载列表(list, settings, QStringLiteral("http://h.example/files/%1.pdf").arg(i),
+                         QStringLiteral("2019年度报告 第%1篇").arg(i), QStringLiteral("PDF"), {}, {});
+        benchmark::DoNotOptimize(list.count());
+    }
+}
+BENCHMARK(AppendHundredThousandRows)->Unit(benchmark::kMillisecond);
+
+static void CleanChineseTitles(benchmark::State& state) {
+    const QString title = QStringLiteral("关于印发《某某市2019年度国民经济和社会发展统计公报》的通知:*?");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CleanFileName(title));
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(CleanChineseTitles);
+
+static void JudgeTitles(benchmark::State& state) {
+    TitleOptions options;
+    options.skipJapanese = true;
+    options.convertTraditional = true;
+    const QString title = QStringLiteral("國民經濟和社會發展統計公報 … 全文&hellip; - 百科");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(AcceptAndCleanTitle(title, QStringLiteral("PDF"), false, options));
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(JudgeTitles);
+
+static void ParseResultPage(benchmark::State& state) {
+    QString html = QStringLiteral("<html><body><ol>");
+    for (int i = 0; i < 50; ++i)
+        html += QStringLiteral("<li class=\"b_algo\"><div class=\"b_title\"><h2><a href=\"http://h/%1.pdf\">"
+                               "结果 %1 - www.example.com</a></h2></div><p>摘要摘要摘要摘要</p></li>")
+                    .arg(i);
+    html += QStringLiteral("</ol></body></html>");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(HtmlDocument::parse(html, QUrl(QStringLiteral("http://h/search"))));
+}
+BENCHMARK(ParseResultPage)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();
