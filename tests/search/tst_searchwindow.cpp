@@ -123,6 +123,21 @@ private slots:
         QCOMPARE(f.messages.texts().first(), u"您确定要清空辛辛苦苦搜索的列表数据吗？"_qs);
     }
 
+    void closingDuringABatchEndsItSafely() {
+        Fixture f;
+        auto window = f.open();
+        f.context.live.SaveFolderPromptFlag = 0; // no folder question
+        window->Text1->setPlainText(u"a\nb"_qs);
+        QTest::mouseClick(window->Command1, Qt::LeftButton);
+        f.clock.advance(300);
+        QVERIFY(window->batch().batchRunning());
+        window->close();
+        window.reset();
+        f.clock.advance(120000); // the batch's waits come due with their window gone
+        QVERIFY(!f.context.forms.IsFormLoaded(u"fWebSearch"_qs));
+        QCOMPARE(settings::ReadText(f.settings, settings::SearchKeywords), u"a\r\nb"_qs);
+    }
+
     void batchButtonShowsTheRunningState() {
         Fixture f;
         auto window = f.open();

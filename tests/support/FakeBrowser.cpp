@@ -2,6 +2,8 @@
 
 #include "Clock.h"
 
+#include <QPointer>
+
 namespace quenlit::testing {
 
 FakeBrowser::FakeBrowser(Clock& clock, std::function<QString(const QString&)> pages)
@@ -14,12 +16,12 @@ void FakeBrowser::Navigate(const QString& address) {
     const quint64 generation = ++m_generation;
     if (hanging.contains(address))
         return;
-    m_clock.callAfter(loadMs, [this, address, generation] {
-        if (generation != m_generation)
+    m_clock.callAfter(loadMs, [self = QPointer(this), address, generation] {
+        if (!self || generation != self->m_generation)
             return;
-        m_document = HtmlDocument::parse(m_pages(address), QUrl(address));
-        m_busy = false;
-        emit DocumentComplete(address);
+        self->m_document = HtmlDocument::parse(self->m_pages(address), QUrl(address));
+        self->m_busy = false;
+        emit self->DocumentComplete(address);
     });
 }
 
