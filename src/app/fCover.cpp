@@ -169,7 +169,7 @@ void fCover::openDownloadWindow() {
 
 void fCover::downloadMethodChanged(int method) {
     if (m_downloadWindow)
-        m_downloadWindow->setDownloadMethod(method);
+        m_downloadWindow->switchDownloadMethod(method);
 }
 
 void fCover::showAbout(QWidget* over) {

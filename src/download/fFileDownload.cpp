@@ -163,6 +163,11 @@ void fFileDownload::setDownloadMethod(int method) {
     Combo1->setEnabled(method != 1);
 }
 
+void fFileDownload::switchDownloadMethod(int method) {
+    Combo1->setCurrentIndex(0);
+    setDownloadMethod(method);
+}
+
 void fFileDownload::refreshCounters() {
     Label1->setText(QString::number(m_list.count()) + u"条"_qs);
     statusPanels[3]->setText(StatusCountersText(m_list));

@@ -28,6 +28,8 @@ public:
     // The duplicate-name policy of the selected option button.
     QString duplicateNamePolicy() const;
     void setDownloadMethod(int method);
+    // The method changed while the window is open: the thread count starts again at "1".
+    void switchDownloadMethod(int method);
     // Restores the saved place and shows the window.
     void showRestored();
 

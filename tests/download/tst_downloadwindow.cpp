@@ -82,6 +82,12 @@ private slots:
         QCOMPARE(window.Label7->text(), u"下载方式：1"_qs);
         QCOMPARE(window.Combo1->currentText(), u"1"_qs);
         QVERIFY(!window.Combo1->isEnabled());
+        window.Combo1->setEnabled(true);
+        window.Combo1->setCurrentIndex(4);
+        window.switchDownloadMethod(2); // from the options dialog
+        QCOMPARE(window.Label7->text(), u"下载方式：2"_qs);
+        QCOMPARE(window.Combo1->currentText(), u"1"_qs);
+        QVERIFY(window.Combo1->isEnabled());
     }
 };
 
