@@ -12,7 +12,6 @@
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeView>
 

@@ -2,7 +2,7 @@
 
 #include "DownloadListModel.h"
 #include "FileNames.h"
-#include "HeaderDecoding.h"
+#include "TextRules.h"
 
 #include <QFile>
 

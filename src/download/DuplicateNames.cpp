@@ -2,9 +2,9 @@
 
 #include "DownloadListModel.h"
 #include "FileNames.h"
+#include "TextRules.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <cmath>
 #include <optional>
 
@@ -13,13 +13,6 @@ namespace quenlit {
 namespace {
 QString numbered(const QString& name, long long n) {
     return name + u'[' + QStringLiteral("%1").arg(n, 3, 10, QChar(u'0')) + u']';
-}
-
-std::optional<double> numberIn(const QString& text) {
-    static const QRegularExpression number(u"^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"_qs);
-    if (!number.match(text).hasMatch())
-        return std::nullopt;
-    return text.toDouble();
 }
 } // namespace
 
@@ -52,7 +45,7 @@ RenamedTarget 重命名保存路径(const QString& saveFolder, const QString& na
     const qsizetype open = base.lastIndexOf(u'[');
     const qsizetype close = base.lastIndexOf(u']');
     if (open >= 0 && close > open) {
-        if (const auto number = numberIn(base.mid(open + 1, close - open - 1).trimmed())) {
+        if (const auto number = DecimalNumber(base.mid(open + 1, close - open - 1).trimmed())) {
             n = std::llround(*number);
             base = base.left(open);
         }

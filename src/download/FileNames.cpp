@@ -3,21 +3,16 @@
 #include "FilePaths.h"
 #include "HeaderDecoding.h"
 #include "MessageSink.h"
+#include "TextRules.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace quenlit {
 
 namespace {
 constexpr qint32 NameByteLimit = 200;
 const QString BadFolderName = QStringLiteral("文件夹名称有误！不能创建文件夹！");
-
-bool isNumber(const QString& text) {
-    static const QRegularExpression number(u"^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)\\s*$"_qs);
-    return number.match(text).hasMatch();
-}
 } // namespace
 
 QString CleanFileName(const QString& text) {
@@ -101,7 +96,7 @@ QString UniqueNumberedPath(const QString& fullPath) {
     base.truncate(100);
     if (base.endsWith(u']')) {
         const qsizetype open = base.lastIndexOf(u'[', base.size() - 2);
-        if (open >= 0 && isNumber(base.mid(open + 1, base.size() - open - 2)))
+        if (open >= 0 && DecimalNumber(base.mid(open + 1, base.size() - open - 2)))
             base.truncate(open);
     }
     QString candidate = folder + base + extension;

@@ -1,6 +1,7 @@
 #include "HeaderDecoding.h"
 
 #include "LegacyCodePage.h"
+#include "TextRules.h"
 
 #include <QStringDecoder>
 
@@ -98,16 +99,6 @@ QString decodePercent(const QString& text, bool upperCaseU, Fallback fallback) {
     return output;
 }
 } // namespace
-
-QString TrimSpaces(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 QString StripControlChars(const QString& text) {
     QString stripped = text;

@@ -4,8 +4,6 @@
 
 namespace quenlit {
 
-// The text without spaces (only U+0020) at either end; tabs and other white space stay.
-QString TrimSpaces(const QString& text);
 // Removes CR LF, NUL, LF, CR and tabs, then trims spaces at both ends.
 QString StripControlChars(const QString& text);
 // The longest head of the text whose GBK form fits in limit bytes; never cuts a character

@@ -1,7 +1,7 @@
 #include "QueryBuilder.h"
 
-#include "HeaderDecoding.h"
 #include "QueryEncoding.h"
+#include "TextRules.h"
 
 #include <cmath>
 #include <limits>

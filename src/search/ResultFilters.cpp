@@ -1,6 +1,6 @@
 #include "ResultFilters.h"
 
-#include "HeaderDecoding.h"
+#include "TextRules.h"
 
 #include <QFile>
 #include <QHash>

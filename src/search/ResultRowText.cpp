@@ -1,6 +1,8 @@
 #include "ResultRowText.h"
 
-#include <QRegularExpression>
+#include "TextRules.h"
+
+#include <QStringList>
 
 namespace quenlit {
 
@@ -22,9 +24,8 @@ bool LooksLikeHostName(const QString& text) {
     QString host = trimmed;
     const qsizetype colon = trimmed.lastIndexOf(u':');
     if (colon >= 0) {
-        static const QRegularExpression number(u"^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"_qs);
         const QString port = trimmed.mid(colon + 1).trimmed();
-        if (!port.isEmpty() && !number.match(port).hasMatch())
+        if (!port.isEmpty() && !DecimalNumber(port))
             return false;
         host = trimmed.left(colon).trimmed();
     }

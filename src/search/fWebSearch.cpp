@@ -51,10 +51,6 @@ QPushButton* button(const QString& caption, const char* name, QWidget* parent) {
     push->setObjectName(QString::fromLatin1(name));
     return push;
 }
-
-void restoreBox(QCheckBox* check, const SettingsStore& store, const settings::Key& key) {
-    check->setChecked(settings::ReadInt16(store, key) != 0);
-}
 } // namespace
 
 fWebSearch::fWebSearch(AppContext& context, QWidget* parent)
@@ -397,18 +393,24 @@ void fWebSearch::buildMenus() {
     });
 }
 
+std::array<std::pair<QCheckBox*, const settings::Key*>, 6> fWebSearch::savedBoxes() const {
+    return {{{Check2, &settings::SkipUnknownType},
+             {Check4, &settings::SkipJapanese},
+             {Check5, &settings::SilenceScriptDialogs},
+             {Check12, &settings::AutoClearCache},
+             {Check13, &settings::SkipTraditional},
+             {Check14, &settings::ConvertTraditional}}};
+}
+
 void fWebSearch::restoreSettings() {
     const SettingsStore& store = m_context.settings;
     QString keywords = settings::ReadText(store, settings::SearchKeywords);
     Text1->setPlainText(keywords.replace(u"\r\n"_qs, u"\n"_qs));
     const int delay = settings::ReadInt16(store, settings::SearchDelay);
     Combo1->setCurrentIndex(delay >= 0 && delay <= 120 ? delay : 0);
-    restoreBox(Check2, store, settings::SkipUnknownType);
-    restoreBox(Check4, store, settings::SkipJapanese);
-    restoreBox(Check5, store, settings::SilenceScriptDialogs);
-    restoreBox(Check12, store, settings::AutoClearCache);
-    restoreBox(Check13, store, settings::SkipTraditional);
-    restoreBox(Check14, store, settings::ConvertTraditional);
+    // In this order: restoring a box acts like a click, so check14 wins over check13.
+    for (const auto& [check, key] : savedBoxes())
+        check->setChecked(settings::ReadInt16(store, *key) != 0);
     m_browser->setSilent(Check5->isChecked());
 }
 
@@ -416,11 +418,7 @@ void fWebSearch::saveSettings() {
     SettingsStore& store = m_context.settings;
     settings::Save(store, settings::SearchKeywords, keywordText());
     settings::Save(store, settings::SearchDelay, Combo1->currentIndex());
-    const std::pair<QCheckBox*, const settings::Key*> boxes[] = {
-        {Check2, &settings::SkipUnknownType},      {Check4, &settings::SkipJapanese},
-        {Check5, &settings::SilenceScriptDialogs}, {Check12, &settings::AutoClearCache},
-        {Check13, &settings::SkipTraditional},     {Check14, &settings::ConvertTraditional}};
-    for (const auto& [check, key] : boxes)
+    for (const auto& [check, key] : savedBoxes())
         settings::Save(store, *key, check->isChecked() ? 1 : 0);
 }
 

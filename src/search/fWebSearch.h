@@ -4,6 +4,7 @@
 #include "ResultHandOff.h"
 #include "ResultListModel.h"
 #include "SearchForm.h"
+#include "SettingKeys.h"
 
 #include <QMainWindow>
 #include <array>
@@ -93,6 +94,8 @@ private:
 
     QWidget* buildControls();
     void buildMenus();
+    // The option boxes the window saves, with their keys.
+    std::array<std::pair<QCheckBox*, const settings::Key*>, 6> savedBoxes() const;
     void restoreSettings();
     void saveSettings();
     void handOffFromButton();
