@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <optional>
 #include <vector>
 
@@ -31,8 +32,9 @@ std::optional<bool> matches(const QByteArray& sample, const std::vector<Segment>
     return true;
 }
 
-// Office Open XML packages carry their part names in the local headers near the start.
-QString officePackageType(const QByteArray& sample) {
+// Office Open XML packages carry their part names in the local headers near the start;
+// without a word/, xl/ or ppt/ part the package keeps the type its signature gave.
+QString officePackageType(const QByteArray& sample, const QString& signatureType) {
     for (qsizetype at = sample.indexOf("PK\x03\x04"); at >= 0 && at + 30 <= sample.size();
          at = sample.indexOf("PK\x03\x04", at + 4)) {
         const int nameLength = uchar(sample[at + 26]) | (uchar(sample[at + 27]) << 8);
@@ -44,7 +46,33 @@ QString officePackageType(const QByteArray& sample) {
         if (name.startsWith("ppt/"))
             return QStringLiteral("pptx");
     }
-    return QStringLiteral("docx");
+    return signatureType;
+}
+
+// Packages of one application whose contents cannot tell them apart: macro-enabled,
+// template and show variants keep their own extension.
+const QHash<QString, QString>& officeFamilies() {
+    static const QHash<QString, QString> families{
+        {u"docx"_qs, u"docx"_qs}, {u"docm"_qs, u"docx"_qs}, {u"dotx"_qs, u"docx"_qs},
+        {u"dotm"_qs, u"docx"_qs}, {u"xlsx"_qs, u"xlsx"_qs}, {u"xlsm"_qs, u"xlsx"_qs},
+        {u"xltx"_qs, u"xlsx"_qs}, {u"xltm"_qs, u"xlsx"_qs}, {u"xlsb"_qs, u"xlsx"_qs},
+        {u"xlam"_qs, u"xlsx"_qs}, {u"pptx"_qs, u"pptx"_qs}, {u"pptm"_qs, u"pptx"_qs},
+        {u"ppsx"_qs, u"pptx"_qs}, {u"ppsm"_qs, u"pptx"_qs}, {u"potx"_qs, u"pptx"_qs},
+        {u"potm"_qs, u"pptx"_qs}, {u"ppam"_qs, u"pptx"_qs},
+    };
+    return families;
+}
+
+// True when the row's type already fits what the contents show.
+bool typeFits(const QString& detected, const QString& rowType) {
+    const QString lower = rowType.toLower();
+    if (detected == lower)
+        return true;
+    const auto family = officeFamilies().constFind(lower);
+    if (family == officeFamilies().constEnd())
+        return false;
+    // Every package is a zip; its parts may lie beyond the sample.
+    return detected == u"zip" || detected == *family;
 }
 
 struct Signature {
@@ -90,7 +118,7 @@ std::optional<QString> typeFromSignatures(const QByteArray& sample) {
             return std::nullopt;
         if (*matched) {
             const QString type = QString::fromLatin1(signature.type);
-            return type == u"docx" ? officePackageType(sample) : type;
+            return type == u"zip" || type == u"docx" ? officePackageType(sample, type) : type;
         }
     }
     const auto compound = matches(sample, {{0, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"}});
@@ -165,7 +193,7 @@ bool CorrectRowFileType(DownloadListModel& list, int position) {
     if (!FileExists(path))
         return false;
     const QString detected = 打开文件判断文件类型(path);
-    if (detected.isEmpty() || detected.compare(row.type, Qt::CaseInsensitive) == 0)
+    if (detected.isEmpty() || typeFits(detected, row.type))
         return false;
     const QString newPath =
         UniqueNumberedPath(WithTrailingSeparator(row.saveFolder) + row.name + u'.' + detected);

@@ -19,7 +19,9 @@ struct SplitName {
 SplitName SplitFileName(const QString& path);
 
 // Gives the row's file the extension its contents call for, never over an existing file;
-// true when it was renamed and the row follows.
+// true when it was renamed and the row follows. A package typed as a variant of its
+// application (docm, xlsm, pptm, ppsx, ...) or as any Office package while its contents
+// only show a zip is left alone.
 bool CorrectRowFileType(DownloadListModel& list, int position);
 
 } // namespace quenlit

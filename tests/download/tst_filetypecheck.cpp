@@ -36,6 +36,15 @@ QByteArray officePackage(const QByteArray& partName) {
     }
     return bytes;
 }
+
+// A package as Python's zipfile writes it: deflated entries, local headers reading
+// 50 4B 03 04 14 00 00 00 08 00, the signature of a plain zip.
+QByteArray written(const QString& name) {
+    QFile file(u":/packages/"_qs + name);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing fixture");
+    return file.readAll();
+}
 } // namespace
 
 class tst_filetypecheck : public QObject {
@@ -75,6 +84,11 @@ private slots:
         QTest::newRow("xlsx") << officePackage("xl/workbook.xml") << u"xlsx"_qs;
         QTest::newRow("pptx") << officePackage("ppt/presentation.xml") << u"pptx"_qs;
         QTest::newRow("package without known parts") << officePackage("other/x.xml") << u"docx"_qs;
+        QTest::newRow("xlsx by zipfile") << written(u"book.xlsx"_qs) << u"xlsx"_qs;
+        QTest::newRow("docx by zipfile") << written(u"letter.docx"_qs) << u"docx"_qs;
+        QTest::newRow("pptx by zipfile") << written(u"slides.pptx"_qs) << u"pptx"_qs;
+        QTest::newRow("plain zip by zipfile") << written(u"archive.zip"_qs) << u"zip"_qs;
+        QTest::newRow("parts beyond the sample") << written(u"late-parts.xlsx"_qs) << u"zip"_qs;
         QTest::newRow("swf") << padded("CWS\x06") << u"swf"_qs;
         QTest::newRow("rm") << padded(".RMF") << u"rm"_qs;
         QTest::newRow("wma") << padded("\x30\x26\xB2\x75\x8E") << u"wma"_qs;
@@ -179,6 +193,43 @@ private slots:
         QVERIFY(!CorrectRowFileType(list, 2));
         QCOMPARE(list.row(1).type, u"PDF"_qs);
         QVERIFY(QFile::exists(m_dir.filePath(u"doc.PDF"_qs)));
+    }
+
+    void packagesKeepOrGetTheirType_data() {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QString>("rowType");
+        QTest::addColumn<QString>("finalType"); // the row's type afterwards
+        QTest::newRow("xlsx stays xlsx") << u"book.xlsx"_qs << u"xlsx"_qs << u"xlsx"_qs;
+        QTest::newRow("docm stays docm") << u"letter.docx"_qs << u"docm"_qs << u"docm"_qs;
+        QTest::newRow("xlsm stays xlsm") << u"book.xlsx"_qs << u"XLSM"_qs << u"XLSM"_qs;
+        QTest::newRow("pptm stays pptm") << u"slides.pptx"_qs << u"pptm"_qs << u"pptm"_qs;
+        QTest::newRow("ppsx stays ppsx") << u"slides.pptx"_qs << u"ppsx"_qs << u"ppsx"_qs;
+        QTest::newRow("parts unseen, xlsx stays")
+            << u"late-parts.xlsx"_qs << u"xlsx"_qs << u"xlsx"_qs;
+        QTest::newRow("pdf that is a sheet") << u"book.xlsx"_qs << u"pdf"_qs << u"xlsx"_qs;
+        QTest::newRow("zip that is a sheet") << u"book.xlsx"_qs << u"zip"_qs << u"xlsx"_qs;
+        QTest::newRow("xlsm that is a document") << u"letter.docx"_qs << u"xlsm"_qs << u"docx"_qs;
+        QTest::newRow("pdf that is a zip") << u"archive.zip"_qs << u"pdf"_qs << u"zip"_qs;
+    }
+    void packagesKeepOrGetTheirType() {
+        QFETCH(QString, fixture);
+        QFETCH(QString, rowType);
+        QFETCH(QString, finalType);
+        const QByteArray content = written(fixture);
+        write(u"book."_qs + rowType, content);
+        DownloadListModel list;
+        list.append(u"k"_qs, u"book"_qs);
+        list.modify(1, [&](DownloadRow& row) {
+            row.type = rowType;
+            row.saveFolder = m_dir.path();
+        });
+        QCOMPARE(CorrectRowFileType(list, 1), finalType != rowType);
+        QCOMPARE(list.row(1).type, finalType);
+        QCOMPARE(list.row(1).name, u"book"_qs);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"book."_qs + finalType});
+        QFile file(m_dir.filePath(u"book."_qs + finalType));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
     }
 
     void aWrongOfficeExtensionIsCorrected() {
