@@ -1,6 +1,5 @@
 #include "FileNames.h"
 
-#include "FilePaths.h"
 #include "HeaderDecoding.h"
 #include "MessageSink.h"
 #include "TextRules.h"
@@ -76,7 +75,10 @@ QString EnsureFolderPath(const QString& path, MessageSink& messages) {
 }
 
 bool FileExists(const QString& path) {
-    const QString local = LocalPathFromFileAddress(path);
+    // Not trimmed: "report " and "report" are different files.
+    QString local = path;
+    if (local.startsWith(u"file:///", Qt::CaseInsensitive))
+        local.remove(0, 7); // keep the root "/"
     return !local.isEmpty() && QFileInfo(local).isFile();
 }
 

@@ -16,7 +16,8 @@ QString NameFromAddress(const QString& address, bool dropExtension);
 // (without a trailing "/"), or empty on failure. A level that cleans to nothing stops the
 // walk with a message.
 QString EnsureFolderPath(const QString& path, MessageSink& messages);
-// True when an ordinary file (not a folder) exists; takes the "file:///" form too.
+// True when an ordinary file (not a folder) exists under exactly this name (spaces at the
+// ends count); takes the "file:///" form too.
 bool FileExists(const QString& path);
 bool FolderExists(const QString& path);
 // The path itself when free, else name[0001].ext, name[0002].ext, ... (an old

@@ -199,7 +199,8 @@ bool CorrectRowFileType(DownloadListModel& list, int position) {
         UniqueNumberedPath(WithTrailingSeparator(row.saveFolder) + row.name + u'.' + detected);
     if (!QFile::rename(path, newPath) || !FileExists(newPath))
         return false;
-    const QString newName = SplitFileName(newPath).base;
+    // The name as it stands on disk, spaces at its ends included.
+    const QString newName = newPath.mid(newPath.lastIndexOf(u'/') + 1).chopped(detected.size() + 1);
     list.modify(position, [&](DownloadRow& changed) {
         changed.type = detected;
         changed.name = newName;

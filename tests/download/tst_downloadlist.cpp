@@ -1,5 +1,7 @@
 #include "DownloadList.h"
 #include "DownloadListModel.h"
+#include "DuplicateNames.h"
+#include "FileTypeCheck.h"
 #include "SoundPrompt.h"
 
 #include <QFile>
@@ -147,6 +149,37 @@ private slots:
         QVERIFY(QFile::exists(dir.filePath(u"page.pdf"_qs))); // not the row's file
         QVERIFY(list.containsKey(u"c|a|b"_qs));
         QVERIFY(!list.containsKey(u"a|b|c"_qs));
+    }
+
+    // A row named "report " (no type) and an unrelated file "report" in the same folder.
+    void aTrailingSpaceNamesAnotherFile() {
+        QTemporaryDir dir;
+        const QString other = dir.filePath(u"report"_qs);
+        const QString own = dir.filePath(u"report "_qs);
+        touch(other, "someone else's");
+        DownloadListModel list;
+        list.append(u"http://h/r"_qs, u"report "_qs);
+        list.modify(1, [&](DownloadRow& row) { row.saveFolder = dir.path(); });
+
+        QVERIFY(确定是需要下载(list, 1, SkipPolicy));
+        QVERIFY(list.row(1).untouched());
+        QVERIFY(!CorrectRowFileType(list, 1));
+
+        touch(own, "<html ><head><title>x</title></head></html>");
+        QVERIFY(CorrectRowFileType(list, 1));
+        QCOMPARE(list.row(1).name, u"report "_qs);
+        QCOMPARE(list.row(1).type, u"htm"_qs);
+        QVERIFY(QFile::exists(dir.filePath(u"report .htm"_qs)));
+
+        DeleteRowFile(list, 1);
+        QVERIFY(!QFile::exists(dir.filePath(u"report .htm"_qs)));
+        list.modify(1, [](DownloadRow& row) { row.type.clear(); });
+        touch(own);
+        DeleteRowFile(list, 1);
+        QVERIFY(!QFile::exists(own));
+        QFile kept(other);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("someone else's"));
     }
 
     void requeueWebRowsTakesFinishedXml() {

@@ -95,7 +95,12 @@ private slots:
         QTemporaryDir dir;
         touch(dir.filePath(u"b.pdf"_qs));
         QVERIFY(FileExists(dir.filePath(u"b.pdf"_qs)));
-        QVERIFY(FileExists(u"  FILE://"_qs + dir.filePath(u"b.pdf"_qs) + u" "_qs));
+        QVERIFY(FileExists(u"FILE://"_qs + dir.filePath(u"b.pdf"_qs)));
+        // The exact name: spaces at the ends name other files.
+        QVERIFY(!FileExists(u" FILE://"_qs + dir.filePath(u"b.pdf"_qs)));
+        QVERIFY(!FileExists(dir.filePath(u"b.pdf "_qs)));
+        touch(dir.filePath(u"b.pdf "_qs));
+        QVERIFY(FileExists(u"file://"_qs + dir.filePath(u"b.pdf "_qs)));
         QVERIFY(!FileExists(dir.path()));
         QVERIFY(!FileExists(QString()));
         QVERIFY(FolderExists(dir.path()));
