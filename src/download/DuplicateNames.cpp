@@ -11,8 +11,13 @@
 namespace quenlit {
 
 namespace {
-QString numbered(const QString& name, long long n) {
-    return name + u'[' + QStringLiteral("%1").arg(n, 3, 10, QChar(u'0')) + u']';
+QString numbering(long long n) {
+    return u'[' + QStringLiteral("%1").arg(n, 3, 10, QChar(u'0')) + u']';
+}
+
+// The name part of the target, cut so that the whole file name keeps the limits.
+QString fitted(const QString& base, const QString& numbering, const QString& dotType) {
+    return FitFileName(base, numbering + dotType) + numbering;
 }
 } // namespace
 
@@ -37,8 +42,9 @@ RenamedTarget 重命名保存路径(const QString& saveFolder, const QString& na
                              const QString& policy) {
     const QString folder = WithTrailingSeparator(saveFolder);
     const QString dotType = type.isEmpty() ? QString() : u'.' + type;
-    if (policy == OverwritePolicy || !FileExists(folder + name + dotType))
-        return {name, folder + name + dotType};
+    const QString plain = fitted(name, {}, dotType);
+    if (policy == OverwritePolicy || !FileExists(folder + plain + dotType))
+        return {plain, folder + plain + dotType};
 
     QString base = name;
     long long n = 0;
@@ -50,11 +56,13 @@ RenamedTarget 重命名保存路径(const QString& saveFolder, const QString& na
             base = base.left(open);
         }
     }
+    // The wider brackets can push the name over the limits again: fitted() cuts it last.
     base.replace(u'[', u'『').replace(u']', u'』');
 
-    QString finalName = n != 0 ? numbered(base, n) : base;
-    while (FileExists(folder + finalName + dotType))
-        finalName = numbered(base, ++n);
+    QString finalName = fitted(base, n == 0 ? QString() : numbering(n), dotType);
+    while (FileExists(folder + finalName + dotType)) {
+        finalName = fitted(base, numbering(++n), dotType);
+    }
     return {finalName, folder + finalName + dotType};
 }
 

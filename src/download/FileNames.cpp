@@ -6,11 +6,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace quenlit {
 
 namespace {
 constexpr qint32 NameByteLimit = 200;
+constexpr qint64 FileNameByteLimit = 255; // what the file system takes for one name
 const QString BadFolderName = QStringLiteral("文件夹名称有误！不能创建文件夹！");
 } // namespace
 
@@ -31,6 +33,14 @@ QString CleanFileName(const QString& text) {
     while (name.contains(u"  "_qs))
         name.replace(u"  "_qs, u" "_qs);
     return TruncateToUtf8Bytes(TruncateToCodePageBytes(name, NameByteLimit), NameByteLimit);
+}
+
+QString FitFileName(const QString& base, const QString& suffix) {
+    const auto room = [](qint64 suffixBytes) {
+        return qint32(std::clamp<qint64>(FileNameByteLimit - suffixBytes, 0, NameByteLimit));
+    };
+    return TruncateToUtf8Bytes(TruncateToCodePageBytes(base, room(CodePageByteCount(suffix))),
+                               room(suffix.toUtf8().size()));
 }
 
 QString NameFromAddress(const QString& address, bool dropExtension) {
@@ -88,23 +98,29 @@ bool FolderExists(const QString& path) {
 
 QString UniqueNumberedPath(const QString& fullPath) {
     const qsizetype slash = fullPath.lastIndexOf(u'/');
-    if (!FileExists(fullPath) || slash < 0)
+    if (slash < 0)
         return fullPath;
     const QString folder = fullPath.left(slash + 1);
     const QString fileName = fullPath.mid(slash + 1);
     const qsizetype dot = fileName.lastIndexOf(u'.');
     QString base = dot < 0 ? fileName : fileName.left(dot);
     const QString extension = dot < 0 ? QString() : u'.' + fileName.mid(dot + 1);
+    if (!FileExists(fullPath)) {
+        const QString fitted = folder + FitFileName(base, extension) + extension;
+        if (fitted == fullPath || !FileExists(fitted))
+            return fitted;
+    }
     base.truncate(100);
     if (base.endsWith(u']')) {
         const qsizetype open = base.lastIndexOf(u'[', base.size() - 2);
         if (open >= 0 && DecimalNumber(base.mid(open + 1, base.size() - open - 2)))
             base.truncate(open);
     }
-    QString candidate = folder + base + extension;
-    for (int counter = 1; FileExists(candidate); ++counter)
-        candidate =
-            folder + base + QStringLiteral("[%1]").arg(counter, 4, 10, QChar(u'0')) + extension;
+    QString candidate = folder + FitFileName(base, extension) + extension;
+    for (int counter = 1; FileExists(candidate); ++counter) {
+        const QString number = QStringLiteral("[%1]").arg(counter, 4, 10, QChar(u'0'));
+        candidate = folder + FitFileName(base, number + extension) + number + extension;
+    }
     return candidate;
 }
 

@@ -98,6 +98,10 @@ QString decodePercent(const QString& text, bool upperCaseU, Fallback fallback) {
     flush();
     return output;
 }
+
+qsizetype codePageBytes(QStringView character) {
+    return gbk::encodeCharacter(character).value_or(QByteArray(1, '?')).size();
+}
 } // namespace
 
 QString StripControlChars(const QString& text) {
@@ -108,10 +112,18 @@ QString StripControlChars(const QString& text) {
     return TrimSpaces(stripped);
 }
 
+qint64 CodePageByteCount(const QString& text) {
+    qint64 count = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = characterLength(text, i);
+        count += codePageBytes(QStringView(text).mid(i, length));
+        i += length;
+    }
+    return count;
+}
+
 QString TruncateToCodePageBytes(const QString& text, qint32 limit) {
-    return truncateToBytes(text, limit, [](QStringView character) {
-        return gbk::encodeCharacter(character).value_or(QByteArray(1, '?')).size();
-    });
+    return truncateToBytes(text, limit, codePageBytes);
 }
 
 QString TruncateToUtf8Bytes(const QString& text, qint32 limit) {

@@ -9,6 +9,8 @@ QString StripControlChars(const QString& text);
 // The longest head of the text whose GBK form fits in limit bytes; never cuts a character
 // in half. A character GBK cannot hold counts as one byte, as its "?" would.
 QString TruncateToCodePageBytes(const QString& text, qint32 limit);
+// The length of the text in GBK, a character GBK cannot hold counting as one byte.
+qint64 CodePageByteCount(const QString& text);
 // The longest head of the text whose UTF-8 form fits in limit bytes, never cutting a
 // character (a surrogate pair included).
 QString TruncateToUtf8Bytes(const QString& text, qint32 limit);

@@ -1,7 +1,10 @@
 #include "DownloadListModel.h"
 #include "DuplicateNames.h"
+#include "FileNames.h"
+#include "HeaderDecoding.h"
 
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,6 +59,49 @@ private slots:
         const RenamedTarget target = 重命名保存路径(folder(), name, u"pdf"_qs, policy);
         QCOMPARE(target.name, finalName);
         QCOMPARE(target.path, folder() + u'/' + finalName + u".pdf"_qs);
+    }
+
+    // Each name already cleaned, so it fits before the rename touches it.
+    void renamedNamesKeepTheLimits_data() {
+        QTest::addColumn<QString>("name");
+        QString chinese = QString(40, u'报');
+        QString ascii;
+        QString numbers;
+        for (int i = 0; i < 70; ++i) {
+            chinese += u"[x]"_qs;
+            ascii += u"a[b]"_qs;
+            numbers += u"[1]"_qs;
+        }
+        QTest::newRow("Chinese and brackets") << CleanFileName(chinese);
+        QTest::newRow("ASCII brackets") << CleanFileName(ascii);
+        QTest::newRow("brackets and a number") << CleanFileName(numbers);
+        QString wide;
+        for (int i = 0; i < 40; ++i)
+            wide += QString::fromUcs4(U"\U00020000"); // four bytes of UTF-8, none in GBK
+        for (int i = 0; i < 13; ++i)
+            wide += u"[z]"_qs;
+        QTest::newRow("four-byte characters") << CleanFileName(wide);
+    }
+    void renamedNamesKeepTheLimits() {
+        QFETCH(QString, name);
+        QVERIFY(name.toUtf8().size() <= 200 && CodePageByteCount(name) <= 200);
+        touch(m_dir.filePath(name + u".pdf"_qs));
+        QSet<QString> paths;
+        for (int round = 0; round < 3; ++round) {
+            const RenamedTarget target = 重命名保存路径(folder(), name, u"pdf"_qs, RenamePolicy);
+            QCOMPARE(target.path, folder() + u'/' + target.name + u".pdf"_qs);
+            QVERIFY(!QFile::exists(target.path));
+            const QString fileName = target.name + u".pdf"_qs;
+            QVERIFY2(fileName.toUtf8().size() <= 255, qPrintable(fileName));
+            QVERIFY(CodePageByteCount(fileName) <= 255);
+            const QString withoutNumber = target.name.left(target.name.lastIndexOf(u'['));
+            QVERIFY(withoutNumber.toUtf8().size() <= 200);
+            QVERIFY(CodePageByteCount(withoutNumber) <= 200);
+            QFile file(target.path);
+            QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
+            paths.insert(target.path);
+        }
+        QCOMPARE(paths.size(), 3);
     }
 
     void skipPolicyFinishesAnExistingFile() {

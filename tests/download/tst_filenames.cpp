@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -125,6 +126,23 @@ private slots:
         touch(folder + longBase + u".pdf"_qs);
         QCOMPARE(UniqueNumberedPath(folder + longBase + u".pdf"_qs),
                  folder + QString(100, u'n') + u".pdf"_qs);
+    }
+
+    void uniqueNumberedPathNamesAFileTheSystemTakes() {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u'/';
+        // 300 bytes of UTF-8: too long to create as it stands.
+        const QString tooLong = folder + QString(100, u'报') + u".htm"_qs;
+        QSet<QString> paths;
+        for (int round = 0; round < 3; ++round) {
+            const QString path = UniqueNumberedPath(tooLong);
+            QVERIFY(path.startsWith(folder + QString(60, u'报')));
+            QVERIFY(path.endsWith(u".htm"_qs));
+            QFile file(path);
+            QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
+            paths.insert(path);
+        }
+        QCOMPARE(paths.size(), 3);
     }
 };
 
