@@ -48,6 +48,19 @@ private slots:
             << QStringList{u"report.pdf"_qs} << u"report"_qs << OverwritePolicy << u"report"_qs;
         QTest::newRow("four digits") << QStringList{u"r[999].pdf"_qs, u"r.pdf"_qs} << u"r[999]"_qs
                                      << RenamePolicy << u"r[1000]"_qs;
+        QTest::newRow("huge number")
+            << QStringList{u"n[99999999999999999999].pdf"_qs} << u"n[99999999999999999999]"_qs
+            << RenamePolicy << u"n[100000000000000000000]"_qs;
+        QTest::newRow("huge number taken")
+            << QStringList{u"n[99999999999999999999].pdf"_qs, u"n[100000000000000000000].pdf"_qs}
+            << u"n[99999999999999999999]"_qs << RenamePolicy << u"n[100000000000000000001]"_qs;
+        QTest::newRow("every digit counts")
+            << QStringList{u"n[12345678901234567891].pdf"_qs} << u"n[12345678901234567891]"_qs
+            << RenamePolicy << u"n[12345678901234567892]"_qs;
+        QTest::newRow("negative stays in the name")
+            << QStringList{u"r[-5].pdf"_qs} << u"r[-5]"_qs << RenamePolicy << u"r『-5』"_qs;
+        QTest::newRow("fraction rounds")
+            << QStringList{u"r[2.5].pdf"_qs} << u"r[2.5]"_qs << RenamePolicy << u"r[003]"_qs;
     }
     void renaming() {
         QFETCH(QStringList, existing);
