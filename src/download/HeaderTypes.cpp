@@ -1,5 +1,6 @@
 #include "HeaderTypes.h"
 
+#include "FileNames.h"
 #include "HeaderDecoding.h"
 
 #include <QHash>
@@ -93,6 +94,17 @@ QString leadingLetters(const QString& text) {
         ++length;
     return length > 5 ? QString() : text.left(length);
 }
+
+// Cleaned after decoding: the escapes can spell anything ("%2e%2e%2f", "%0d%0a", "%u202e").
+QString safeName(const QString& decoded) {
+    QString name = StripUnsafeCharacters(decoded).trimmed();
+    // Each pass can uncover dots or spaces at the ends (". . ." is "." after one).
+    for (QString previous; name != previous;) {
+        previous = name;
+        name = CleanFileName(name).trimmed();
+    }
+    return name;
+}
 } // namespace
 
 QString ExtensionFromMimeType(const QString& mediaType) {
@@ -150,7 +162,13 @@ DispositionName 从下载头信息ContentDisposition获取文件名(const QStrin
         base = text.left(dot).trimmed();
     }
     const bool utf8 = trimmed.contains(u"utf-8"_qs, Qt::CaseInsensitive);
-    return {(utf8 ? DecodePercentAuto(base) : DecodePercentRuns(base)).trimmed(), extension};
+    return {safeName(utf8 ? DecodePercentAuto(base) : DecodePercentRuns(base)), extension};
+}
+
+QString SafeFileNameFromHeaders(const QString& allHeaders) {
+    return 从下载头信息ContentDisposition获取文件名(
+               从网络文件Header获取ContentDisposition(allHeaders))
+        .fileName;
 }
 
 HeaderFileInfo TypeFromHeaders(const QString& allHeaders, const QString& contentType) {

@@ -112,6 +112,25 @@ QString StripControlChars(const QString& text) {
     return TrimSpaces(stripped);
 }
 
+QString StripUnsafeCharacters(const QString& text) {
+    QString safe;
+    safe.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            safe += text[i];
+            safe += text[++i];
+            continue;
+        }
+        const bool unsafe = u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x061C || u == 0x200E ||
+                            u == 0x200F || (u >= 0x2028 && u <= 0x202E) ||
+                            (u >= 0x2066 && u <= 0x2069) || QChar::isSurrogate(u);
+        if (!unsafe)
+            safe += text[i];
+    }
+    return safe;
+}
+
 qint64 CodePageByteCount(const QString& text) {
     qint64 count = 0;
     for (qsizetype i = 0; i < text.size();) {

@@ -9,6 +9,11 @@ QString StripControlChars(const QString& text);
 // The longest head of the text whose GBK form fits in limit bytes; never cuts a character
 // in half. A character GBK cannot hold counts as one byte, as its "?" would.
 QString TruncateToCodePageBytes(const QString& text, qint32 limit);
+// Removes what a decoded name must never carry: every control character (C0, DEL, C1,
+// CR LF and NUL among them), the direction marks, embeddings, overrides and isolates
+// (U+061C, U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069), the line and paragraph
+// separators and unpaired surrogates.
+QString StripUnsafeCharacters(const QString& text);
 // The length of the text in GBK, a character GBK cannot hold counting as one byte.
 qint64 CodePageByteCount(const QString& text);
 // The longest head of the text whose UTF-8 form fits in limit bytes, never cutting a

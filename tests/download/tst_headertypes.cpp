@@ -166,6 +166,41 @@ private slots:
         QCOMPARE(name.extension, extension);
     }
 
+    // Whatever the escapes spell, the name stays one name inside the save folder.
+    void decodedNamesAreMadeSafe_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("climbs out")
+            << u"attachment; filename=%2E%2E%2F%2E%2E%2Fetc%2Fpasswd; charset=utf-8"_qs
+            << u"etcpasswd"_qs;
+        QTest::newRow("climbs out, plain decoder")
+            << u"attachment; filename=%2E%2E%2F%2E%2E%2Fetc%2Fpasswd"_qs << u"etcpasswd"_qs;
+        QTest::newRow("backslashes") << u"filename=..%5C..%5Cwin.ini"_qs << u"win"_qs;
+        QTest::newRow("only dots") << u"filename=%2E%2E.pdf"_qs << QString();
+        QTest::newRow("dots and spaces") << u"filename=.%20.%20..pdf"_qs << QString();
+        QTest::newRow("CR LF") << u"filename=a%0D%0ASet-Cookie: x.pdf"_qs << u"aSet-Cookie x"_qs;
+        QTest::newRow("NUL") << u"filename=\"evil%00.pdf.exe\""_qs << u"evil.pdf"_qs;
+        QTest::newRow("C1 and DEL") << u"filename=a%C2%85b%7Fc.pdf; charset=UTF-8"_qs << u"abc"_qs;
+        QTest::newRow("right-to-left override") << u"filename=%E2%80%AEfdp.exe"_qs << u"fdp"_qs;
+        QTest::newRow("marks and isolates")
+            << u"filename=a%u2066b%u200Fc%E2%80%8Ed%u2069e%u061Cf.pdf"_qs << u"abcdef"_qs;
+        QTest::newRow("lone surrogates") << u"filename=a%uD800b%uDC00c.pdf"_qs << u"abc"_qs;
+        QTest::newRow("a pair stays")
+            << u"filename=%uD83D%uDE00.pdf"_qs << QString::fromUcs4(U"\U0001F600");
+        QTest::newRow("too long") << u"filename="_qs + QString(300, u'a') + u".pdf"_qs
+                                  << QString(200, u'a');
+    }
+    void decodedNamesAreMadeSafe() {
+        QFETCH(QString, value);
+        QFETCH(QString, fileName);
+        const QString name = 从下载头信息ContentDisposition获取文件名(value).fileName;
+        QCOMPARE(name, fileName);
+        QCOMPARE(SafeFileNameFromHeaders(u"HTTP/1.1 200 OK\r\nContent-Disposition: "_qs + value +
+                                         u"\r\nContent-Length: 3\r\n"_qs),
+                 fileName);
+        QCOMPARE(TypeFromHeaders(u"Content-Disposition: "_qs + value, {}).fileName, fileName);
+    }
+
     void dispositionLine() {
         QCOMPARE(
             从网络文件Header获取ContentDisposition(
