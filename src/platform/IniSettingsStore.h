@@ -8,7 +8,8 @@ namespace quenlit {
 
 // The settings store in an INI file: by default the user's "Quenlit/Quenlit.ini".
 // QSettings writes through a temporary file and a rename, so a crash never leaves a
-// half-written file.
+// half-written file. A hand-edited value with an unquoted comma reads as the text written
+// (QSettings alone would make it a list); saving keeps such a value as that text.
 class IniSettingsStore final : public SettingsStore {
 public:
     IniSettingsStore();

@@ -97,6 +97,44 @@ private slots:
         QCOMPARE(keys::FormatSingle(2.5f), u"2.5"_qs);
     }
 
+    // QSettings reads an unquoted comma as a list; the store gives the text as written.
+    void handEditedCommasReadAsWritten_data() {
+        QTest::addColumn<QByteArray>("line"); // what follows "key=" in the file
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain comma") << QByteArray("a,b") << u"a,b"_qs;
+        QTest::newRow("comma and space") << QByteArray("a, b") << u"a, b"_qs;
+        QTest::newRow("spaces around") << QByteArray("  a ,  b  ") << u"a ,  b"_qs;
+        QTest::newRow("empty parts") << QByteArray(",x,,") << u",x,,"_qs;
+        QTest::newRow("Chinese") << QByteArray("甲，乙,丙") << u"甲，乙,丙"_qs;
+        QTest::newRow("quoted part") << QByteArray("a,\"b, c\"") << u"a,b, c"_qs;
+        QTest::newRow("escapes") << QByteArray("a\\tb,c\\x41") << u"a\tb,cA"_qs;
+        QTest::newRow("comment after") << QByteArray("a,b ;note") << u"a,b"_qs;
+        QTest::newRow("no comma") << QByteArray("plain text") << u"plain text"_qs;
+    }
+    void handEditedCommasReadAsWritten() {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, text);
+        const QString path = m_dir.filePath(u"edited.ini"_qs);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[%U914D%U7F6E]\nkey=" + line + "\nother=1\n[甲]\n乙=" + line + "\n");
+        file.close();
+        {
+            IniSettingsStore store(path);
+            QCOMPARE(store.GetSetting(u"配置"_qs, u"key"_qs, u"default"_qs), text);
+            QCOMPARE(store.GetSetting(u"甲"_qs, u"乙"_qs, u"default"_qs), text);
+            QCOMPARE(store.GetSetting(u"配置"_qs, u"other"_qs, {}), u"1"_qs);
+            // Saving rewrites the file; the edited values keep their text.
+            store.SaveSetting(u"配置"_qs, u"other"_qs, u"2"_qs);
+            QCOMPARE(store.GetSetting(u"配置"_qs, u"key"_qs, u"default"_qs), text);
+        }
+        IniSettingsStore reopened(path);
+        QCOMPARE(reopened.GetSetting(u"配置"_qs, u"key"_qs, u"default"_qs), text);
+        QCOMPARE(reopened.GetSetting(u"甲"_qs, u"乙"_qs, u"default"_qs), text);
+        QCOMPARE(reopened.GetSetting(u"配置"_qs, u"other"_qs, {}), u"2"_qs);
+        QCOMPARE(QFile::remove(path), true);
+    }
+
     void unwritableStoreKeepsTheProgramGoing() {
         QFile blocker(m_dir.filePath(u"file"_qs));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
