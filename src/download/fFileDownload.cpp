@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "Clock.h"
+#include "ClockTimer.h"
 #include "MessageSink.h"
 #include "ObjectNames.h"
 #include "Settings.h"
@@ -37,7 +38,8 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     , Option2(new QRadioButton(u"覆盖"_qs, this))
     , Option3(new QRadioButton(u"重命名"_qs, this))
     , Check6(new QCheckBox(u"声音提示"_qs, this))
-    , m_context(context) {
+    , m_context(context)
+    , m_countersTick(new ClockTimer(context.clock, 1000, this)) {
     setObjectName(u"fFileDownload"_qs);
     setWindowTitle(u"文件下载-Quenlit"_qs);
     setWindowIcon(QIcon(u":/images/quenlit.png"_qs));
@@ -137,10 +139,23 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
                  {Check6, "Check6"}});
 
     connect(Check6, &QCheckBox::toggled, this, [this](bool on) { m_state.soundPrompt = on; });
-    connect(&m_list, &QAbstractItemModel::rowsInserted, this, &fFileDownload::refreshCounters);
-    connect(&m_list, &QAbstractItemModel::rowsRemoved, this, &fFileDownload::refreshCounters);
-    connect(&m_list, &QAbstractItemModel::modelReset, this, &fFileDownload::refreshCounters);
-    connect(&m_list, &QAbstractItemModel::dataChanged, this, &fFileDownload::refreshCounters);
+    // Counting the states walks the whole list: once a second, not on every change of a row
+    // (which made a long hand-off slow down with the square of its size). The row count
+    // costs nothing and follows at once.
+    const auto listChanged = [this] { m_countersStale = true; };
+    const auto rowsChanged = [this] {
+        m_countersStale = true;
+        refreshRowCount();
+    };
+    connect(&m_list, &QAbstractItemModel::rowsInserted, this, rowsChanged);
+    connect(&m_list, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
+    connect(&m_list, &QAbstractItemModel::modelReset, this, rowsChanged);
+    connect(&m_list, &QAbstractItemModel::dataChanged, this, listChanged);
+    connect(m_countersTick, &ClockTimer::timeout, this, [this] {
+        if (m_countersStale)
+            refreshCounters();
+    });
+    m_countersTick->start();
     refreshCounters();
 }
 
@@ -168,8 +183,13 @@ void fFileDownload::switchDownloadMethod(int method) {
     setDownloadMethod(method);
 }
 
-void fFileDownload::refreshCounters() {
+void fFileDownload::refreshRowCount() {
     Label1->setText(QString::number(m_list.count()) + u"条"_qs);
+}
+
+void fFileDownload::refreshCounters() {
+    m_countersStale = false;
+    refreshRowCount();
     statusPanels[3]->setText(StatusCountersText(m_list));
 }
 

@@ -14,6 +14,7 @@ class QTreeView;
 
 namespace quenlit {
 
+class ClockTimer;
 struct AppContext;
 
 // The download window: the download list and its state.
@@ -53,13 +54,18 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The row count ("N条") and the status counters; run once a second when the list has
+    // changed, and when the window becomes active.
     void refreshCounters();
+    void refreshRowCount();
     void savePlacement();
 
     AppContext& m_context;
     DownloadListModel m_list;
     DownloadWindowState m_state;
     bool m_placed = false;
+    ClockTimer* m_countersTick;
+    bool m_countersStale = true;
 };
 
 } // namespace quenlit

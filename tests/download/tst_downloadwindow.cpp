@@ -40,6 +40,7 @@ private slots:
                      {}, {});
         window.list().modify(2, [](DownloadRow& row) { row.state = DownloadRow::Finished; });
         QCOMPARE(window.Label1->text(), u"2条"_qs);
+        f.clock.advance(1000); // the state counters tick once a second
         QCOMPARE(window.statusPanels[3]->text(), u"总数:2 正在下载:0 等待:1 已完成:1 失败:0"_qs);
         QVERIFY(!window.list().data(window.list().index(0, 0), Qt::DecorationRole).isNull());
     }
