@@ -49,7 +49,7 @@ VersionNotice::VersionNotice(QNetworkAccessManager& network, Clock& clock, Messa
             [this] { handleReply(*m_alternate); });
     connect(m_primary.get(), &uXMLHTTP::OnDateErr, this, [this] { primaryFailed(); });
     connect(m_alternate.get(), &uXMLHTTP::OnDateErr, this,
-            [this] { m_messages.showMessage(u"请保持网络畅通-2！"_qs, MessageIcon::Error); });
+            [this] { m_messages.post(u"请保持网络畅通-2！"_qs, MessageIcon::Error); });
 }
 
 VersionNotice::~VersionNotice() = default;
@@ -85,9 +85,9 @@ void VersionNotice::request(uXMLHTTP& component, const QString& site) {
 void VersionNotice::primaryFailed() {
     if (!m_sites.alternate.trimmed().isEmpty())
         request(*m_alternate, m_sites.alternate);
-    m_messages.showMessage(u"请保持网络畅通-1！"_qs, MessageIcon::Error);
+    m_messages.post(u"请保持网络畅通-1！"_qs, MessageIcon::Error);
     if (m_sites.alternate.trimmed().isEmpty())
-        m_messages.showMessage(u"请保持网络畅通-2！"_qs, MessageIcon::Error);
+        m_messages.post(u"请保持网络畅通-2！"_qs, MessageIcon::Error);
 }
 
 void VersionNotice::handleReply(uXMLHTTP& component) {
@@ -97,7 +97,7 @@ void VersionNotice::handleReply(uXMLHTTP& component) {
         return;
     emit newerVersionFound(u"有最新版本：V"_qs + text + u"可以下载升级"_qs);
     openProductPage();
-    m_messages.showMessage(u"有最新版本可以更新升级！！"_qs, MessageIcon::Information);
+    m_messages.post(u"有最新版本可以更新升级！！"_qs, MessageIcon::Information);
 }
 
 } // namespace quenlit

@@ -1,5 +1,9 @@
 #include "fSeleFileSavePath.h"
 
+#include "WorkScope.h"
+
+#include <QPointer>
+
 #include "AppContext.h"
 #include "FolderDialogs.h"
 #include "FolderWidgets.h"
@@ -95,6 +99,16 @@ void fSeleFileSavePath::reject() {
 void fSeleFileSavePath::ask(AppContext& context, QWidget* parent) {
     fSeleFileSavePath dialog(context, parent);
     dialog.exec();
+}
+
+QCoro::Task<> fSeleFileSavePath::askAwaited(AppContext& context, QWidget* parent,
+                                            WorkScope& scope) {
+    QPointer<fSeleFileSavePath> dialog = new fSeleFileSavePath(context, parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+    const bool answered = co_await scope.signal(dialog.data(), &QDialog::finished);
+    if (!answered && dialog)
+        dialog->reject();
 }
 
 } // namespace quenlit

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoroTask>
 #include <QDialog>
 
 class QComboBox;
@@ -9,6 +10,7 @@ class QRadioButton;
 namespace quenlit {
 
 struct AppContext;
+class WorkScope;
 
 // The save-folder dialog: the target folder and how files are named.
 class fSeleFileSavePath : public QDialog {
@@ -18,6 +20,9 @@ public:
 
     // Shows the dialog modally; the live values say what was chosen.
     static void ask(AppContext& context, QWidget* parent);
+    // The same from long work: the dialog is opened and awaited; when the scope is
+    // cancelled meanwhile, it closes as cancelled.
+    static QCoro::Task<> askAwaited(AppContext& context, QWidget* parent, WorkScope& scope);
 
     QComboBox* Combo1;
     QPushButton* Command1;

@@ -52,6 +52,13 @@ void uXMLHTTP::Send_(const QByteArray& ABody) {
     if (!m_opened)
         return;
     releaseReply();
+    // A second send without a new open asks again; the old answer must not be replayed.
+    m_finished = false;
+    m_readyState = Opened;
+    m_status = 0;
+    m_statusText.clear();
+    m_headers.clear();
+    m_body.clear();
     m_reply = m_network.sendCustomRequest(m_request, m_method, ABody);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
         m_readyState = HeadersReceived;

@@ -145,12 +145,20 @@ bool HtmlElement::hasAttribute(const QString& name) const {
                        [&](const auto& attribute) { return attribute.first == wanted; });
 }
 
+bool HtmlElement::insideNoscript() const {
+    for (const HtmlElement* above = m_parent; above; above = above->m_parent) {
+        if (above->m_tag == u"noscript")
+            return true;
+    }
+    return false;
+}
+
 QString HtmlElement::href() const {
     if (!hasAttribute(u"href"_qs))
         return {};
     const QString raw = attribute(u"href"_qs).trimmed();
     const QUrl resolved = m_document->baseUrl().resolved(QUrl(raw));
-    return resolved.isValid() ? resolved.toString() : raw;
+    return resolved.isValid() ? resolved.toString(QUrl::FullyEncoded) : raw;
 }
 
 QList<const HtmlElement*> HtmlElement::getElementsByTagName(const QString& tag) const {

@@ -20,7 +20,8 @@ public:
     QString className() const { return attribute(QStringLiteral("class")); }
     QString title() const { return attribute(QStringLiteral("title")); }
     QString id() const { return attribute(QStringLiteral("id")); }
-    // The anchor's address, absolute against the page address and any <base>.
+    // The anchor's address, absolute against the page address and any <base>, fully encoded
+    // as the browser gives it.
     QString href() const;
     // The visible text: text of the descendants, white space folded, <br> as a line break.
     QString innerText() const;
@@ -28,9 +29,10 @@ public:
     QString outerHTML() const;
     // Descendants with the tag (case ignored, "*" for all), in document order.
     QList<const HtmlElement*> getElementsByTagName(const QString& tag) const;
-    // Position among the document's elements of the same tag, in document order; what
-    // actions on the live page use to find it again.
+    // Position among the document's elements of the same tag, in document order.
     int tagIndex() const { return m_tagIndex; }
+    // Inside a <noscript> block, which the live page with scripts on does not show.
+    bool insideNoscript() const;
     const HtmlElement* parent() const { return m_parent; }
     const HtmlDocument& document() const { return *m_document; }
 
@@ -63,7 +65,8 @@ public:
     static std::unique_ptr<HtmlDocument> parse(const QString& source, const QUrl& url);
     ~HtmlDocument();
 
-    QString URL() const { return m_url.toString(); }
+    // As the browser gives it: fully encoded.
+    QString URL() const { return m_url.toString(QUrl::FullyEncoded); }
     const QUrl& url() const { return m_url; }
     const QUrl& baseUrl() const { return m_base; }
     // The page source as it was read: the document element's outer HTML.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace quenlit {
 
@@ -14,6 +15,9 @@ public:
     virtual void showMessage(const QString& text, MessageIcon icon) = 0;
     // A yes/no question; true for yes.
     virtual bool ask(const QString& text) = 0;
+    // The same message without blocking, for long work and timer ticks: closed runs when the
+    // user has dismissed it.
+    virtual void post(const QString& text, MessageIcon icon, std::function<void()> closed = {}) = 0;
 };
 
 } // namespace quenlit

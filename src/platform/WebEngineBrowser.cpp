@@ -2,6 +2,8 @@
 
 #include "HtmlDocument.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -45,10 +47,17 @@ namespace {
 // How long a click may take to start a navigation before it counts as none.
 constexpr int ClickGraceMs = 1500;
 
+// A text as a script literal.
 QString scriptString(const QString& text) {
-    QString quoted = text;
-    quoted.replace(u'\\', u"\\\\"_qs).replace(u'\'', u"\\'"_qs).replace(u'\n', u"\\n"_qs);
-    return u'\'' + quoted + u'\'';
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+QString scriptAttributes(const ElementLocator& element) {
+    QJsonArray attributes;
+    for (const auto& [name, value] : element.attributes)
+        attributes.append(QJsonArray{name, value});
+    return QString::fromUtf8(QJsonDocument(attributes).toJson(QJsonDocument::Compact));
 }
 } // namespace
 
@@ -88,7 +97,7 @@ void WebEngineBrowser::takeSnapshot() {
         self->m_document = HtmlDocument::parse(html, url);
         self->m_snapshotPending = false;
         emit self->StatusTextChange(u"完成"_qs);
-        emit self->DocumentComplete(url.toString());
+        emit self->DocumentComplete(url.toString(QUrl::FullyEncoded));
     });
 }
 
@@ -114,26 +123,47 @@ void WebEngineBrowser::GoForward() {
     m_page->triggerAction(QWebEnginePage::Forward);
 }
 
-void WebEngineBrowser::runOnElement(const HtmlElement& element, const QString& action) {
-    m_page->runJavaScript(QStringLiteral("(function(){var e=document.getElementsByTagName(%1)[%2];"
-                                         "if(e){%3}})()")
-                              .arg(scriptString(element.tag()))
-                              .arg(element.tagIndex())
-                              .arg(action));
+quint64 WebEngineBrowser::readPage() {
+    const quint64 ticket = ++m_lastTicket;
+    const QUrl url = m_page->url();
+    m_page->runJavaScript(u"document.documentElement ? document.documentElement.outerHTML : ''"_qs,
+                          [self = QPointer(this), ticket, url](const QVariant& html) {
+                              if (!self)
+                                  return;
+                              self->m_document = HtmlDocument::parse(html.toString(), url);
+                              emit self->pageRead(ticket);
+                          });
+    return ticket;
 }
 
-void WebEngineBrowser::click(const HtmlElement& element) {
+quint64 WebEngineBrowser::runOnElement(const ElementLocator& element, const QString& action) {
+    const quint64 ticket = ++m_lastTicket;
+    const QString script =
+        QStringLiteral("(function(tag,attributes){var list=document.getElementsByTagName(tag);"
+                       "for(var i=0;i<list.length;i++){var e=list[i],same=true;"
+                       "for(var j=0;j<attributes.length&&same;j++)"
+                       "same=e.getAttribute(attributes[j][0])===attributes[j][1];"
+                       "if(same){%3return true;}}return false;})(%1,%2)")
+            .arg(scriptString(element.tag), scriptAttributes(element), action);
+    m_page->runJavaScript(script, [self = QPointer(this), ticket](const QVariant& found) {
+        if (self)
+            emit self->elementActed(ticket, found.toBool());
+    });
+    return ticket;
+}
+
+quint64 WebEngineBrowser::click(const ElementLocator& element) {
     m_clickPending = true;
     const quint64 generation = m_loadGeneration;
-    runOnElement(element, u"e.click();"_qs);
     QTimer::singleShot(ClickGraceMs, this, [this, generation] {
         if (generation == m_loadGeneration)
             m_clickPending = false; // the click started no navigation
     });
+    return runOnElement(element, u"e.click();"_qs);
 }
 
-void WebEngineBrowser::setValue(const HtmlElement& element, const QString& value) {
-    runOnElement(element, u"e.value="_qs + scriptString(value) + u';');
+quint64 WebEngineBrowser::setValue(const ElementLocator& element, const QString& value) {
+    return runOnElement(element, u"e.value="_qs + scriptString(value) + u';');
 }
 
 } // namespace quenlit

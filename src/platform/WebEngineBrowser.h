@@ -24,25 +24,27 @@ public:
 
     void Navigate(const QString& address) override;
     bool Busy() const override { return m_loading || m_snapshotPending || m_clickPending; }
-    const HtmlDocument* Document() const override { return m_document.get(); }
+    std::shared_ptr<const HtmlDocument> Document() const override { return m_document; }
+    quint64 readPage() override;
     void setSilent(bool silent) override;
     bool Silent() const override;
     void GoBack() override;
     void GoForward() override;
-    void click(const HtmlElement& element) override;
-    void setValue(const HtmlElement& element, const QString& value) override;
+    quint64 click(const ElementLocator& element) override;
+    quint64 setValue(const ElementLocator& element, const QString& value) override;
 
 private:
     void takeSnapshot();
-    void runOnElement(const HtmlElement& element, const QString& action);
+    quint64 runOnElement(const ElementLocator& element, const QString& action);
 
     QPointer<QWebEngineView> m_view;
     QPointer<BrowserPage> m_page;
-    std::unique_ptr<HtmlDocument> m_document;
+    std::shared_ptr<const HtmlDocument> m_document;
     bool m_loading = false;
     bool m_snapshotPending = false;
     bool m_clickPending = false;
     quint64 m_loadGeneration = 0;
+    quint64 m_lastTicket = 0;
 };
 
 } // namespace quenlit

@@ -30,6 +30,15 @@ void WidgetMessageSink::showMessage(const QString& text, MessageIcon icon) {
     box.exec();
 }
 
+void WidgetMessageSink::post(const QString& text, MessageIcon icon, std::function<void()> closed) {
+    auto* box =
+        new QMessageBox(boxIcon(icon), Title, text, QMessageBox::Ok, QApplication::activeWindow());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (closed)
+        QObject::connect(box, &QDialog::finished, box, [closed = std::move(closed)] { closed(); });
+    box->open();
+}
+
 bool WidgetMessageSink::ask(const QString& text) {
     return QMessageBox::question(QApplication::activeWindow(), Title, text,
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;

@@ -11,6 +11,7 @@ class WidgetMessageSink final : public MessageSink {
 public:
     void showMessage(const QString& text, MessageIcon icon) override;
     bool ask(const QString& text) override;
+    void post(const QString& text, MessageIcon icon, std::function<void()> closed) override;
 };
 
 } // namespace quenlit

@@ -28,18 +28,29 @@ void PendingWait::await_suspend(std::coroutine_handle<> handle) {
     m_suspended = true;
     ++s_suspendedWaits;
     m_position = m_scope->m_pending.insert(m_scope->m_pending.end(), this);
-    if (m_arm)
-        m_connection = m_arm([this] { finish(true); });
+    m_self = std::make_shared<PendingWait*>(this);
     if (m_timeoutMs >= 0)
         m_timer = m_scope->m_clock.callAfter(m_timeoutMs, [this] {
             m_timer = 0;
             finish(m_timeoutFires);
         });
+    // Last: an answer given at once resumes the frame, which may end it.
+    if (m_arm) {
+        auto fire = [self = m_self] {
+            if (*self)
+                (*self)->finish(true);
+        };
+        const std::shared_ptr<PendingWait*> self = m_self;
+        QMetaObject::Connection connection = m_arm(fire);
+        if (*self)
+            m_connection = connection;
+    }
 }
 
 void PendingWait::disarm() {
     m_suspended = false;
     --s_suspendedWaits;
+    *m_self = nullptr;
     m_scope->m_pending.erase(m_position);
     if (m_timer)
         m_scope->m_clock.cancel(std::exchange(m_timer, 0));

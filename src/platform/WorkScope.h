@@ -47,6 +47,8 @@ private:
     Arm m_arm;
     bool m_fired = false;
     bool m_suspended = false;
+    // What fire() reaches: nulled when the wait ends, so a late call does nothing.
+    std::shared_ptr<PendingWait*> m_self;
     QMetaObject::Connection m_connection;
     Clock::CallbackId m_timer = 0;
     std::coroutine_handle<> m_handle;
@@ -85,6 +87,16 @@ public:
         return PendingWait(*this, timeoutMs, false, [sender, signal](std::function<void()> fire) {
             return QObject::connect(sender, signal, sender, [fire] { fire(); });
         });
+    }
+    // Resumes when the function that arm receives is called (true); a call after the wait
+    // has ended does nothing. For callbacks of prompts and other one-shot answers.
+    [[nodiscard]] PendingWait called(std::function<void(std::function<void()> fire)> arm,
+                                     int timeoutMs = -1) {
+        return PendingWait(*this, timeoutMs, false,
+                           [arm = std::move(arm)](std::function<void()> fire) {
+                               arm(std::move(fire));
+                               return QMetaObject::Connection();
+                           });
     }
     // Polls the condition every pollMs until it holds (true), timeoutMs pass or the scope is
     // cancelled (false).

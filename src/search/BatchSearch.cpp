@@ -1,8 +1,8 @@
 #include "BatchSearch.h"
 
-#include "Async.h"
 #include "Browser.h"
 #include "HtmlDocument.h"
+#include "LivePage.h"
 #include "LiveSettings.h"
 #include "MessageSink.h"
 #include "ResultListModel.h"
@@ -27,11 +27,14 @@ BatchSearch::BatchSearch(Browser& browser, Clock& clock, SearchForm& form, Resul
     , m_live(live)
     , m_hosts(std::move(hosts))
     , m_messages(messages)
-    , m_harvester(results, m_haltFlag) {
+    , m_harvester(results, m_haltFlag)
+    , m_scope(clock) {
     connect(&browser, &Browser::DocumentComplete, this, [this] { m_loadingFlag = false; });
 }
 
-BatchSearch::~BatchSearch() = default;
+BatchSearch::~BatchSearch() {
+    stopAll();
+}
 
 double BatchSearch::now() const {
     return m_clock.elapsedSeconds();
@@ -41,35 +44,47 @@ QString BatchSearch::harvestFolder() const {
     return m_live.SaveFolderPromptFlag == 1 ? m_live.DownloadFolder : QString();
 }
 
-void BatchSearch::HarvestCurrentPage(const QString& saveFolder) {
-    m_harvester.ExtractPageLinks(m_browser.Document(), saveFolder, m_form.titleOptions());
+void BatchSearch::harvest(const HtmlDocument& page, const QString& saveFolder) {
+    m_harvester.ExtractPageLinks(&page, saveFolder, m_form.titleOptions());
     m_form.resultsChanged();
 }
 
-void BatchSearch::harvest() {
-    HarvestCurrentPage(harvestFolder());
+QCoro::Task<std::shared_ptr<const HtmlDocument>> BatchSearch::harvestLivePage(QString saveFolder) {
+    std::shared_ptr<const HtmlDocument> page = co_await readLivePage(m_browser, m_scope);
+    if (page)
+        harvest(*page, saveFolder);
+    co_return page;
+}
+
+void BatchSearch::HarvestCurrentPage(const QString& saveFolder) {
+    m_scope.start([this, saveFolder]() -> QCoro::Task<> {
+        co_await harvestLivePage(saveFolder);
+        m_form.sizeResultColumns();
+    });
 }
 
 void BatchSearch::stopAll() {
     m_walkIdle = true;
     m_batchIdle = true;
+    m_scope.cancel();
 }
 
 bool BatchSearch::walkMustStop() const {
-    return m_walkIdle || m_haltFlag || (m_batchRunning && m_batchIdle);
+    return m_scope.cancelled() || m_walkIdle || m_haltFlag || (m_batchRunning && m_batchIdle);
 }
 
 void BatchSearch::RunBatchSearch() {
     if (m_batchRunning) {
         m_batchIdle = true;
         emit batchButtonEnabledChanged(false);
+        m_scope.cancel();
         return;
     }
-    if (!m_walkIdle) {
+    if (!m_walkIdle || m_walkRunning) {
         m_messages.showMessage(u"正在提取网页信息，请停止以后使用该功能！"_qs, MessageIcon::Error);
         return;
     }
-    m_batchTask.emplace(runBatch());
+    m_scope.start([this] { return runBatch(); });
 }
 
 void BatchSearch::WalkAllPages() {
@@ -79,22 +94,27 @@ void BatchSearch::WalkAllPages() {
         m_form.sizeResultColumns();
         return;
     }
-    m_walkTask.emplace(walk());
+    // Between the searches of a batch there is no walk to stop, and a second walk beside
+    // the batch's would click pages of its own.
+    if (m_batchRunning)
+        return;
+    m_scope.start([this] { return walk(); });
 }
 
 QCoro::Task<> BatchSearch::runBatch() {
     m_batchRunning = true;
     emit batchRunningChanged(true);
+    emit walkButtonEnabledChanged(false);
     m_batchIdle = false;
     m_haltFlag = false;
     m_form.clearProgress();
     if (m_live.SaveFolderPromptFlag == 1)
-        m_form.askSaveFolder();
+        co_await m_form.askSaveFolder(m_scope);
 
     const QStringList lines = SplitKeywordLines(m_form.keywordText());
     for (const QString& line : lines) {
-        co_await letEventsRun(m_clock, this);
-        if (m_batchIdle || m_haltFlag)
+        const bool ran = co_await m_scope.letEventsRun();
+        if (!ran || m_batchIdle || m_haltFlag)
             break;
         for (DocumentType type : AllDocumentTypes) {
             if (!m_form.typeTicked(type))
@@ -105,21 +125,23 @@ QCoro::Task<> BatchSearch::runBatch() {
             if (!m_haltFlag)
                 co_await 打开搜索网页(u"about:blank"_qs);
             co_await 打开搜索网页(address);
+            if (m_scope.cancelled())
+                break;
             co_await walk();
             m_form.appendProgress(line + ProgressLabel(type) + u' ');
-            co_await letEventsRun(m_clock, this);
-            if (m_batchIdle || m_haltFlag)
+            const bool more = co_await m_scope.letEventsRun();
+            if (!more || m_batchIdle || m_haltFlag)
                 break;
         }
         m_form.appendProgress(u"\r\n"_qs);
-        if (m_batchIdle || m_haltFlag)
+        if (m_scope.cancelled() || m_batchIdle || m_haltFlag)
             break;
-        co_await letEventsRun(m_clock, this);
     }
 
     m_batchRunning = false;
     emit batchRunningChanged(false);
     emit batchButtonEnabledChanged(true);
+    emit walkButtonEnabledChanged(true);
     m_batchIdle = true;
 }
 
@@ -128,7 +150,9 @@ QCoro::Task<> BatchSearch::打开搜索网页(QString address) {
     m_loadingFlag = true;
     m_browser.Navigate(address);
     do {
-        co_await sleepFor(m_clock, PumpMs, this);
+        const bool ran = co_await m_scope.sleep(PumpMs);
+        if (!ran)
+            co_return;
     } while (m_browser.Busy() && m_loadingFlag && now() - start <= SearchLoadTimeoutSeconds &&
              !m_batchIdle);
 }
@@ -136,34 +160,34 @@ QCoro::Task<> BatchSearch::打开搜索网页(QString address) {
 QCoro::Task<> BatchSearch::walk() {
     m_walkRunning = true;
     emit walkRunningChanged(true);
+    emit walkButtonEnabledChanged(true);
     m_walkIdle = false;
+    m_lastStep.clear();
     if (!m_batchRunning) {
         if (m_live.SaveFolderPromptFlag == 1)
-            m_form.askSaveFolder();
+            co_await m_form.askSaveFolder(m_scope);
         m_haltFlag = false;
     }
     while (true) {
-        co_await letEventsRun(m_clock, this);
-        if (walkMustStop())
+        const bool ran = co_await m_scope.letEventsRun();
+        if (!ran || walkMustStop())
             break;
         const bool loaded = co_await 下一页();
         if (!loaded)
             break;
-        harvest();
-        co_await letEventsRun(m_clock, this);
+        co_await harvestLivePage(harvestFolder());
     }
-    harvest();
+    co_await harvestLivePage(harvestFolder());
     m_walkRunning = false;
     emit walkRunningChanged(false);
-    emit walkButtonEnabledChanged(true);
+    emit walkButtonEnabledChanged(!m_batchRunning);
     m_walkIdle = true;
     m_lastResultOffset = 0;
     m_form.sizeResultColumns();
 }
 
 QCoro::Task<bool> BatchSearch::下一页() {
-    harvest();
-    const HtmlDocument* document = m_browser.Document();
+    const std::shared_ptr<const HtmlDocument> document = co_await harvestLivePage(harvestFolder());
     if (!document)
         co_return false;
     const qint32 offset = 从网址提取页码数(document->URL());
@@ -177,35 +201,46 @@ QCoro::Task<bool> BatchSearch::下一页() {
     const HtmlElement* next = nullptr;
     for (const HtmlElement* anchor : document->getElementsByTagName(u"a"_qs)) {
         const QString title = anchor->title().trimmed().toLower();
-        if (title == u"下一页" || title == u"next page") {
+        if ((title == u"下一页" || title == u"next page") && !anchor->insideNoscript()) {
             next = anchor;
             break;
         }
     }
     if (!next)
         co_return false;
+    // A link back to the page on show, or the same link on the same page again, would be
+    // clicked for ever.
+    const QString step = document->URL() + u'\n' + next->href();
+    if (QUrl(next->href()).adjusted(QUrl::RemoveFragment) ==
+            document->url().adjusted(QUrl::RemoveFragment) ||
+        step == m_lastStep)
+        co_return false;
+    m_lastStep = step;
 
     const double clicked = now();
     m_loadingFlag = true;
-    m_browser.click(*next);
-    co_await letEventsRun(m_clock, this);
+    const bool found = co_await clickLiveElement(m_browser, m_scope, ElementLocator::of(*next));
+    if (!found) {
+        co_await harvestLivePage(harvestFolder());
+        co_return false;
+    }
     while (m_browser.Busy() && m_loadingFlag) {
-        co_await sleepFor(m_clock, PumpMs, this);
-        if (now() - clicked > NextPageLoadTimeoutSeconds || walkMustStop()) {
-            harvest();
+        const bool ran = co_await m_scope.sleep(PumpMs);
+        if (!ran || now() - clicked > NextPageLoadTimeoutSeconds || walkMustStop()) {
+            co_await harvestLivePage(harvestFolder());
             co_return false;
         }
     }
     const double loaded = now();
     while (true) {
-        co_await sleepFor(m_clock, PumpMs, this);
+        const bool ran = co_await m_scope.sleep(PumpMs);
         const int pause = m_form.pauseText().trimmed().toInt();
-        if (now() - loaded >= pause + 1) {
-            harvest();
+        if (ran && now() - loaded >= pause + 1) {
+            co_await harvestLivePage(harvestFolder());
             co_return true;
         }
-        if (walkMustStop()) {
-            harvest();
+        if (!ran || walkMustStop()) {
+            co_await harvestLivePage(harvestFolder());
             co_return false;
         }
     }

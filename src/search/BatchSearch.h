@@ -2,15 +2,17 @@
 
 #include "Harvester.h"
 #include "QueryBuilder.h"
+#include "WorkScope.h"
 
 #include <QCoroTask>
 #include <QObject>
-#include <optional>
+#include <memory>
 
 namespace quenlit {
 
 class Browser;
 class Clock;
+class HtmlDocument;
 class MessageSink;
 class ResultListModel;
 class SearchForm;
@@ -30,10 +32,11 @@ public:
     void RunBatchSearch();
     // Command4: starts a walk over the current page's results, or asks it to stop.
     void WalkAllPages();
-    // "加入本页到列表": harvests the page on show.
+    // "加入本页到列表": harvests the page on show, read afresh.
     void HarvestCurrentPage(const QString& saveFolder);
-    // The window closes: every loop ends at its next check.
+    // The window closes: every loop ends now, through its clean-up.
     void stopAll();
+    bool working() const { return m_scope.running(); }
 
     bool batchRunning() const { return m_batchRunning; }
     bool walkRunning() const { return m_walkRunning; }
@@ -55,7 +58,9 @@ private:
     QCoro::Task<bool> 下一页();
     bool walkMustStop() const;
     double now() const;
-    void harvest();
+    void harvest(const HtmlDocument& page, const QString& saveFolder);
+    // Reads the live page and harvests it; the page, or none when it could not be read.
+    QCoro::Task<std::shared_ptr<const HtmlDocument>> harvestLivePage(QString saveFolder);
 
     Browser& m_browser;
     Clock& m_clock;
@@ -73,8 +78,9 @@ private:
     qint32 m_lastResultOffset = 0;
     bool m_batchRunning = false;
     bool m_walkRunning = false;
-    std::optional<QCoro::Task<>> m_batchTask;
-    std::optional<QCoro::Task<>> m_walkTask;
+    // The page and next link of the walk's last step: met again, the walk would go round.
+    QString m_lastStep;
+    WorkScope m_scope;
 };
 
 } // namespace quenlit

@@ -1,6 +1,5 @@
 #include "ResultHandOff.h"
 
-#include "Async.h"
 #include "DownloadList.h"
 #include "LiveSettings.h"
 #include "ResultListModel.h"
@@ -32,27 +31,28 @@ ResultHandOff::ResultHandOff(Clock& clock, ResultListModel& results, LiveSetting
     , m_clock(clock)
     , m_results(results)
     , m_live(live)
-    , m_target(target) {}
+    , m_target(target)
+    , m_scope(clock) {}
 
-void ResultHandOff::HandOff(HandOffRule rule, QSet<int> selected, bool fromTimer) {
-    // The automatic hand-off waits for a running one instead of overlapping it.
-    if (!m_analysisIdle)
+void ResultHandOff::HandOff(HandOffRule rule, QSet<int> selected) {
+    // The automatic hand-off waits for a running one instead of overlapping it; after a
+    // stop, the new run begins once the old one has ended.
+    if (m_scope.running() && !m_scope.cancelled())
         return;
-    m_task.emplace(run(rule, std::move(selected), fromTimer));
+    m_scope.start([this, rule, selected = std::move(selected)] { return run(rule, selected); });
 }
 
-QCoro::Task<> ResultHandOff::run(HandOffRule rule, QSet<int> selected, bool fromTimer) {
+QCoro::Task<> ResultHandOff::run(HandOffRule rule, QSet<int> selected) {
     emit busyChanged(true);
-    m_analysisIdle = false;
-    co_await letEventsRun(m_clock, this);
+    const bool ran = co_await m_scope.letEventsRun();
 
-    bool proceed = m_results.count() > 0;
-    if (proceed && !(rule == HandOffRule::NewRows && fromTimer)) {
+    bool proceed = ran && m_results.count() > 0;
+    if (proceed && !(rule == HandOffRule::NewRows && m_target.automaticHandOffOn())) {
         if (m_live.SaveFolderPromptFlag == 1)
             m_live.SaveFolderCancelled = false;
         else
-            m_target.askSaveFolder();
-        proceed = !m_live.SaveFolderCancelled;
+            co_await m_target.askSaveFolder(m_scope);
+        proceed = !m_live.SaveFolderCancelled && !m_scope.cancelled();
     }
     if (proceed) {
         const int count = m_results.count();
@@ -64,13 +64,12 @@ QCoro::Task<> ResultHandOff::run(HandOffRule rule, QSet<int> selected, bool from
             加入下载列表(m_target.downloadList(), {m_live.DownloadFolder, m_live.UseSourceFileName},
                          row.key, row.title, row.type, row.saveFolder, row.tag);
             m_results.modify(position, [](ResultRow& changed) { changed.status = Succeeded; });
-            co_await letEventsRun(m_clock, this);
-            if (m_analysisIdle)
+            const bool more = co_await m_scope.letEventsRun();
+            if (!more)
                 break;
         }
     }
     emit busyChanged(false);
-    m_analysisIdle = true;
     m_target.显示下载窗口(false);
 }
 

@@ -145,11 +145,10 @@ fWebSearch::fWebSearch(AppContext& context, QWidget* parent)
     connect(Command3, &QPushButton::clicked, this, [this] {
         QString folder;
         if (m_context.live.SaveFolderPromptFlag == 1) {
-            askSaveFolder();
+            fSeleFileSavePath::ask(m_context, this);
             folder = m_context.live.DownloadFolder;
         }
         m_batch->HarvestCurrentPage(folder);
-        sizeResultColumns();
     });
     connect(Command2, &QPushButton::clicked, this, &fWebSearch::handOffFromButton);
     connect(Command7, &QPushButton::clicked, this, &fWebSearch::exportResults);
@@ -161,6 +160,8 @@ fWebSearch::fWebSearch(AppContext& context, QWidget* parent)
             PicPanPrograss->raise();
         }
         PicPanPrograss->setVisible(busy);
+        if (!busy)
+            Command2->setEnabled(true);
     });
     connect(Check5, &QCheckBox::toggled, m_browser, &Browser::setSilent);
     connect(Check13, &QCheckBox::toggled, this, [this](bool on) {
@@ -179,7 +180,7 @@ fWebSearch::fWebSearch(AppContext& context, QWidget* parent)
         if (m_context.live.SaveFolderPromptFlag == 1)
             m_context.live.SaveFolderCancelled = false;
         else
-            askSaveFolder();
+            fSeleFileSavePath::ask(m_context, this);
         if (m_context.live.SaveFolderCancelled) {
             Timer1->stop();
             Check7->setChecked(false);
@@ -188,7 +189,7 @@ fWebSearch::fWebSearch(AppContext& context, QWidget* parent)
         }
     });
     connect(Timer1, &ClockTimer::timeout, this,
-            [this] { m_handOff->HandOff(HandOffRule::NewRows, {}, true); });
+            [this] { m_handOff->HandOff(HandOffRule::NewRows); });
     connect(ListView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { menuClear->popup(ListView1->viewport()->mapToGlobal(at)); });
 
@@ -200,6 +201,9 @@ fWebSearch::fWebSearch(AppContext& context, QWidget* parent)
 }
 
 fWebSearch::~fWebSearch() {
+    // Ended while the controls they update still exist.
+    m_batch->stopAll();
+    m_handOff->stop();
     m_context.forms.formUnloaded(objectName());
 }
 
@@ -467,8 +471,12 @@ TitleOptions fWebSearch::titleOptions() const {
     return options;
 }
 
-void fWebSearch::askSaveFolder() {
-    fSeleFileSavePath::ask(m_context, this);
+QCoro::Task<> fWebSearch::askSaveFolder(WorkScope& scope) {
+    return fSeleFileSavePath::askAwaited(m_context, this, scope);
+}
+
+bool fWebSearch::automaticHandOffOn() const {
+    return Timer1->isActive();
 }
 
 void fWebSearch::clearProgress() {
@@ -506,7 +514,9 @@ void fWebSearch::handOffFromButton() {
         startHandOff(HandOffRule::AllRows);
     else
         menuHandOff->exec(QCursor::pos());
-    Command2->setEnabled(true);
+    // A hand-off that runs gives the button back when it ends.
+    if (m_handOff->analysisIdle())
+        Command2->setEnabled(true);
 }
 
 void fWebSearch::startHandOff(HandOffRule rule) {
@@ -538,7 +548,7 @@ void fWebSearch::removeRows(const std::function<void()>& removal) {
 }
 
 void fWebSearch::savePageSource() {
-    const HtmlDocument* document = m_browser->Document();
+    const std::shared_ptr<const HtmlDocument> document = m_browser->Document();
     if (!document)
         return;
     QFileDialog dialog(this);

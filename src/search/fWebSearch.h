@@ -83,7 +83,8 @@ private:
     bool typeTicked(DocumentType type) const override;
     QString pauseText() const override;
     TitleOptions titleOptions() const override;
-    void askSaveFolder() override;
+    QCoro::Task<> askSaveFolder(WorkScope& scope) override;
+    bool automaticHandOffOn() const override;
     void clearProgress() override;
     void appendProgress(const QString& text) override;
     void resultsChanged() override;

@@ -1,6 +1,9 @@
 #include "ClockTimer.h"
+#include "ResultListModel.h"
 #include "TestApp.h"
+#include "WorkScope.h"
 #include "fCover.h"
+#include "fFileDownload.h"
 #include "fWebSearch.h"
 #include "frmAbout.h"
 
@@ -34,6 +37,39 @@ class tst_startwindow : public QObject {
     };
 
 private slots:
+    // With the real clock and event loop: closing the search window a few milliseconds into
+    // a long hand-off still leaves a window of the program on screen.
+    void closingTheSearchWindowMidHandOffLeavesAWindow_data() {
+        QTest::addColumn<int>("afterMs");
+        for (int ms : {0, 3, 5, 8, 40})
+            QTest::newRow(qPrintable(QString::number(ms) + u" ms"_qs)) << ms;
+    }
+    void closingTheSearchWindowMidHandOffLeavesAWindow() {
+        QFETCH(int, afterMs);
+        TestApp app(TestApp::Time::Real);
+        app.context.live.SaveFolderPromptFlag = 1;
+        fCover cover(app.context);
+        cover.start();
+        QTRY_VERIFY(cover.Command1->isEnabled());
+        cover.showSearchWindow();
+        fWebSearch* search = cover.searchWindow();
+        for (int i = 0; i < 3000; ++i)
+            search->results().append(u"http://d.example/%1.pdf"_qs.arg(i),
+                                     [](ResultRow& row) { row.title = u"文档"_qs; });
+        search->findChild<QPushButton*>(u"Command2"_qs)->click();
+        QTest::qWait(afterMs);
+        search->close();
+        const bool downloadShown = cover.downloadWindow() && cover.downloadWindow()->isVisible();
+        QVERIFY(downloadShown || cover.isVisible());
+        QCOMPARE(WorkScope::suspendedWaits(), 0);
+        QTest::qWait(20);
+        QVERIFY(!search->isVisible());
+        QVERIFY((cover.downloadWindow() && cover.downloadWindow()->isVisible()) ||
+                cover.isVisible());
+        if (cover.downloadWindow())
+            cover.downloadWindow()->close();
+    }
+
     void startupPreparesTheProcessValues() {
         Fixture f;
         QCOMPARE(f.cover.windowTitle(), u"Quenlit"_qs);

@@ -64,6 +64,23 @@ private slots:
         QCOMPARE(f.events(), 1); // exactly one event
     }
 
+    // A second send without a new open asks the server again and reports the new answer.
+    void secondSendAsksAgain() {
+        Fixture f;
+        f.server.route("/v", {200, {}, "first", 0});
+        f.request.Open_(u"GET"_qs, f.server.url("/v"));
+        f.request.Send_();
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+        f.server.route("/v", {200, {}, "second", 3000});
+        f.request.Send_();
+        f.clock.advance(100);
+        QCOMPARE(f.events(), 1);
+        QVERIFY(!f.request.DownOK());
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 2);
+        QCOMPARE(f.server.requests.size(), 2);
+        QCOMPARE(f.request.ResponseText(), u"second"_qs);
+    }
+
     void pollTicksAHundredTimesASecondWhilePending() {
         Fixture f;
         f.server.route("/slow", {200, {}, "x", 5000});

@@ -6,6 +6,7 @@
 #include "ResultListModel.h"
 #include "SearchForm.h"
 #include "VirtualClock.h"
+#include "WorkScope.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -57,7 +58,10 @@ struct FakeForm final : SearchForm {
     bool typeTicked(DocumentType type) const override { return ticked.contains(type); }
     QString pauseText() const override { return pause; }
     TitleOptions titleOptions() const override { return {}; }
-    void askSaveFolder() override { ++folderQuestions; }
+    QCoro::Task<> askSaveFolder(WorkScope&) override {
+        ++folderQuestions;
+        co_return;
+    }
     void clearProgress() override { progress.clear(); }
     void appendProgress(const QString& text) override {
         progress += text;
@@ -289,6 +293,121 @@ private slots:
         QVERIFY(f.runUntilIdle());
         QCOMPARE(f.form.progress, u"\r\n\r\n"_qs);
         QVERIFY(f.browser.navigations.isEmpty());
+    }
+
+    // Between the searches of a batch the walk button must not start a walk of its own
+    // beside the batch's: every click keeps the pause apart from the one before.
+    void walkButtonBetweenSearchesStartsNoSecondWalk() {
+        Fixture f;
+        f.form.keywords = u"a\r\nb"_qs;
+        f.form.ticked = {DocumentType::Pdf, DocumentType::Doc};
+        f.form.pause = u"2"_qs;
+        f.form.onProgress = [&] { f.batch.WalkAllPages(); };
+        f.batch.RunBatchSearch();
+        QVERIFY(f.runUntilIdle());
+        QCOMPARE(f.form.progress, u"a(pdf) a(doc) \r\nb(pdf) b(doc) \r\n"_qs);
+        QCOMPARE(f.browser.clickTimes.size(), 4 * 2);
+        for (int i = 1; i < f.browser.clickTimes.size(); ++i)
+            QVERIFY(f.browser.clickTimes[i] - f.browser.clickTimes[i - 1] >= 3.0);
+    }
+
+    // The next-page link is found on the live page: one inside <noscript> is not there, and
+    // results that scripts add after the load are harvested.
+    void walkActsOnTheLivePage() {
+        Fixture f;
+        FakeBrowser browser(f.clock, [](const QString& address) {
+            QString page = resultPage(address);
+            if (address.contains(u"first=11"_qs))
+                return page;
+            return page.replace(u"<ol>"_qs,
+                                u"<noscript><a title=\"下一页\" "
+                                "href=\"http://elsewhere/\">下一页</a></noscript><ol>"_qs);
+        });
+        browser.script = [](QString source) {
+            return source.replace(u"</ol>"_qs,
+                                  u"<li><div class=\"b_title\"><h2><a href=\"http://added/x.pdf\">"
+                                  "脚本加入</a></h2></div></li></ol>"_qs);
+        };
+        BatchSearch walker(browser, f.clock, f.form, f.results, f.live, Hosts, f.messages);
+        browser.Navigate(BuildSearchAddress(u"z"_qs, DocumentType::Pdf, false, TimeRange::AllTime,
+                                            SearchScope::China, Hosts));
+        f.clock.advance(500);
+        walker.WalkAllPages();
+        for (int i = 0; i < 600 && walker.walkRunning(); ++i)
+            f.clock.advance(100);
+        QVERIFY(!walker.walkRunning());
+        QCOMPARE(browser.clickedAddresses.size(), 2);
+        for (const QString& clicked : browser.clickedAddresses)
+            QVERIFY2(clicked.contains(u"first="_qs), qPrintable(clicked));
+        QVERIFY(f.results.containsKey(u"http://added/x.pdf"_qs));
+    }
+
+    // A next-page link that leads to the page on show is not clicked for ever.
+    void nextLinkToTheSamePageEndsTheWalk() {
+        Fixture f;
+        const QString address = u"http://127.0.0.1:9/search?q=loop&first=11&FORM=PERE"_qs;
+        FakeBrowser browser(f.clock, [address](const QString&) {
+            return QStringLiteral("<html><body><a title=\"下一页\" href=\"%1\">下一页</a>"
+                                  "<a title=\"下一页\" href=\"%1#again\">下一页</a></body></html>")
+                .arg(address.toHtmlEscaped());
+        });
+        BatchSearch walker(browser, f.clock, f.form, f.results, f.live, Hosts, f.messages);
+        browser.Navigate(address);
+        f.clock.advance(500);
+        walker.WalkAllPages();
+        for (int i = 0; i < 600 && walker.walkRunning(); ++i)
+            f.clock.advance(100);
+        QVERIFY(!walker.walkRunning());
+        QVERIFY(browser.clickTimes.size() <= 1);
+    }
+
+    // Addresses stay as the browser gives them, fully encoded, in the key and the page.
+    void addressesAreKeptEncoded() {
+        Fixture f;
+        const QString page = u"http://127.0.0.1:9/search?q=%E5%B9%B4%E6%8A%A5"_qs;
+        FakeBrowser browser(f.clock, [](const QString&) {
+            return u"<html><body><ol><li><div class=\"b_title\"><h2><a href=\"http://d.example/"
+                   "%E5%B9%B4%E6%8A%A5%20v1.pdf\">年报</a></h2></div></li></ol></body></html>"_qs;
+        });
+        BatchSearch walker(browser, f.clock, f.form, f.results, f.live, Hosts, f.messages);
+        browser.Navigate(page);
+        f.clock.advance(500);
+        walker.HarvestCurrentPage(QString());
+        f.clock.advance(10);
+        QCOMPARE(f.results.count(), 1);
+        QCOMPARE(f.results.row(1).key, u"http://d.example/%E5%B9%B4%E6%8A%A5%20v1.pdf"_qs);
+        QCOMPARE(f.results.row(1).tag, page);
+    }
+
+    // Destroying the batch's owner mid-wait ends every loop through its clean-up: the
+    // captions come back and no coroutine frame is left suspended.
+    void destroyedMidBatchLeavesNoFrameBehind() {
+        VirtualClock clock;
+        FakeBrowser browser(clock, resultPage);
+        FakeForm form;
+        form.keywords = u"a\r\nb"_qs;
+        form.pause = u"30"_qs;
+        ResultListModel results;
+        LiveSettings live;
+        RecordingMessageSink messages;
+        QList<bool> batchStates, walkStates;
+        {
+            BatchSearch batch(browser, clock, form, results, live, Hosts, messages);
+            connect(&batch, &BatchSearch::batchRunningChanged,
+                    [&](bool running) { batchStates << running; });
+            connect(&batch, &BatchSearch::walkRunningChanged,
+                    [&](bool running) { walkStates << running; });
+            batch.RunBatchSearch();
+            clock.advance(5000);
+            QVERIFY(batch.walkRunning());
+            QVERIFY(WorkScope::suspendedWaits() > 0);
+        }
+        QCOMPARE(batchStates, (QList<bool>{true, false}));
+        QCOMPARE(walkStates, (QList<bool>{true, false}));
+        QCOMPARE(WorkScope::suspendedWaits(), 0);
+        QCOMPARE(WorkScope::liveRuns(), 0);
+        clock.advance(120000);
+        QCOMPARE(form.progress, u"a(pdf) \r\n"_qs);
     }
 };
 

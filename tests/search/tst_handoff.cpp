@@ -4,6 +4,7 @@
 #include "ResultHandOff.h"
 #include "ResultListModel.h"
 #include "VirtualClock.h"
+#include "WorkScope.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -20,14 +21,21 @@ struct FakeTarget final : HandOffTarget {
     int shown = 0;
     int questions = 0;
     bool cancel = false;
-    DownloadListModel& downloadList() override { return list; }
+    bool automatic = false;
+    int appends = 0;
+    DownloadListModel& downloadList() override {
+        ++appends;
+        return list;
+    }
     void 显示下载窗口(bool) override { ++shown; }
-    void askSaveFolder() override {
+    QCoro::Task<> askSaveFolder(WorkScope&) override {
         ++questions;
         live->SaveFolderCancelled = cancel;
         if (!cancel)
             live->DownloadFolder = u"/chosen/"_qs;
+        co_return;
     }
+    bool automaticHandOffOn() const override { return automatic; }
 };
 
 void addResult(ResultListModel& results, const QString& key, const QString& title,
@@ -54,8 +62,8 @@ struct Fixture {
         addResult(results, u"http://d/2.pdf"_qs, u"二"_qs, u"成功"_qs);
         addResult(results, u"http://d/3.pdf"_qs, u"三"_qs, u"分析失败"_qs);
     }
-    void run(HandOffRule rule, QSet<int> selected = {}, bool fromTimer = false) {
-        handOff.HandOff(rule, selected, fromTimer);
+    void run(HandOffRule rule, QSet<int> selected = {}) {
+        handOff.HandOff(rule, selected);
         for (int i = 0; i < 100 && !handOff.analysisIdle(); ++i)
             clock.advance(10);
     }
@@ -113,8 +121,14 @@ private slots:
         f.run(HandOffRule::AllRows);
         QCOMPARE(f.target.questions, 1);
         QCOMPARE(f.target.list.row(1).saveFolder, u"/chosen/"_qs);
-        f.run(HandOffRule::NewRows, {}, true); // the timer never asks
+        // While the automatic hand-off runs, new rows never ask, from its tick or the menu.
+        f.target.automatic = true;
+        addResult(f.results, u"http://d/4.pdf"_qs, u"四"_qs);
+        f.run(HandOffRule::NewRows);
         QCOMPARE(f.target.questions, 1);
+        QCOMPARE(f.target.list.count(), 4);
+        f.run(HandOffRule::AllRows);
+        QCOMPARE(f.target.questions, 2);
     }
 
     void cancelledFolderHandsNothing() {
@@ -136,6 +150,56 @@ private slots:
         f.run(HandOffRule::AllRows);
         QCOMPARE(f.target.list.count(), 1);
         QVERIFY(f.handOff.analysisIdle());
+    }
+
+    // A stop followed at once by a new start: the old run ends before the new one begins,
+    // so the rows are handed over once each and no two runs interleave.
+    void stopThenStartRunsOneAfterTheOther() {
+        Fixture f;
+        for (int i = 4; i <= 6; ++i)
+            addResult(f.results, u"http://d/%1.pdf"_qs.arg(i), u"行"_qs);
+        bool restarted = false;
+        connect(&f.target.list, &QAbstractItemModel::rowsInserted, &f.handOff, [&] {
+            if (restarted)
+                return;
+            restarted = true;
+            f.handOff.stop();
+            f.handOff.HandOff(HandOffRule::AllRows);
+        });
+        f.run(HandOffRule::AllRows);
+        QVERIFY(f.handOff.analysisIdle());
+        QCOMPARE(f.target.appends, 1 + 6);
+        QCOMPARE(f.target.list.count(), 6);
+        QCOMPARE(f.target.shown, 2);
+    }
+
+    // The owner going away mid-run still takes the last step: the download window is shown,
+    // so the program never stays without a visible window.
+    void destroyedMidRunShowsTheDownloadWindow() {
+        VirtualClock clock;
+        ResultListModel results;
+        LiveSettings live;
+        live.SaveFolderPromptFlag = 1;
+        FakeTarget target;
+        target.live = &live;
+        for (int i = 1; i <= 50; ++i)
+            addResult(results, u"http://d/%1.pdf"_qs.arg(i), u"行"_qs);
+        auto handOff = std::make_unique<ResultHandOff>(clock, results, live, target);
+        // Closed from the event loop while the fifth row is handed over.
+        connect(&target.list, &QAbstractItemModel::rowsInserted, [&] {
+            if (target.list.count() == 5)
+                clock.callAfter(0, [&] {
+                    QVERIFY(!handOff->analysisIdle());
+                    handOff.reset();
+                });
+        });
+        handOff->HandOff(HandOffRule::AllRows);
+        clock.advance(10);
+        QVERIFY(!handOff);
+        QCOMPARE(target.shown, 1);
+        QCOMPARE(target.list.count(), 5);
+        QCOMPARE(WorkScope::suspendedWaits(), 0);
+        QCOMPARE(WorkScope::liveRuns(), 0);
     }
 
     void removalCommands() {

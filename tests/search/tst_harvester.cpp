@@ -34,7 +34,8 @@ private slots:
         const QList<const HtmlElement*> anchors = page->getElementsByTagName(u"A"_qs);
         QCOMPARE(anchors.size(), 10);
         QCOMPARE(anchors.first()->href(), u"https://docs.example.org/files/a.pdf?x=1&y=2"_qs);
-        QCOMPARE(anchors.at(1)->href(), u"https://docs.example.org/base/files/年报.PDF"_qs);
+        QCOMPARE(anchors.at(1)->href(),
+                 u"https://docs.example.org/base/files/%E5%B9%B4%E6%8A%A5.PDF"_qs);
         QCOMPARE(anchors.at(1)->tagIndex(), 1);
         QCOMPARE(page->getElementById(u"b_results"_qs)->tag(), u"ol"_qs);
         QVERIFY(anchors.at(2)->innerHTML().startsWith(u"<img "_qs));

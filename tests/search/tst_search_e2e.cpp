@@ -107,7 +107,7 @@ private slots:
         const ResultRow& first = search->results().row(1);
         QCOMPARE(first.title, u"教程资料第1篇"_qs);
         QCOMPARE(first.type, u"PDF"_qs);
-        QCOMPARE(first.key, server.base() + u"/files/教程/1.pdf"_qs);
+        QCOMPARE(first.key, server.base() + u"/files/%E6%95%99%E7%A8%8B/1.pdf"_qs);
         QVERIFY(first.tag.contains(u"/search?ensearch=0&q="_qs));
         QCOMPARE(first.saveFolder, dir.filePath(u"下载"_qs) + u'/');
 

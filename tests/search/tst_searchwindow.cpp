@@ -146,10 +146,8 @@ private slots:
         QTest::mouseClick(window->Command1, Qt::LeftButton);
         QCOMPARE(window->Command1->text(), u"停止批量搜索"_qs);
         QVERIFY(window->Command1->styleSheet().contains(u"255, 0, 0"_qs));
-        QTest::mouseClick(window->Command1, Qt::LeftButton);
-        QVERIFY(!window->Command1->isEnabled());
-        for (int i = 0; i < 1000 && window->batch().batchRunning(); ++i)
-            f.clock.advance(100);
+        QTest::mouseClick(window->Command1, Qt::LeftButton); // the stop unwinds the batch at once
+        QVERIFY(!window->batch().batchRunning());
         QCOMPARE(window->Command1->text(), u"开始批量搜索提取"_qs);
         QVERIFY(window->Command1->isEnabled());
         QVERIFY(!window->Command1->styleSheet().contains(u"255, 0, 0"_qs));

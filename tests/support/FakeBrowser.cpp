@@ -3,6 +3,7 @@
 #include "Clock.h"
 
 #include <QPointer>
+#include <algorithm>
 
 namespace quenlit::testing {
 
@@ -25,10 +26,62 @@ void FakeBrowser::Navigate(const QString& address) {
     });
 }
 
-void FakeBrowser::click(const HtmlElement& element) {
+quint64 FakeBrowser::readPage() {
+    const quint64 ticket = ++m_lastTicket;
+    m_clock.callAfter(0, [self = QPointer(this), ticket] {
+        if (!self)
+            return;
+        if (self->m_document && self->script) {
+            self->m_document = HtmlDocument::parse(self->script(self->m_document->source()),
+                                                   self->m_document->url());
+        }
+        emit self->pageRead(ticket);
+    });
+    return ticket;
+}
+
+const HtmlElement* FakeBrowser::liveElement(const ElementLocator& wanted) const {
+    if (!m_document)
+        return nullptr;
+    for (const HtmlElement* element : m_document->getElementsByTagName(wanted.tag)) {
+        if (element->insideNoscript())
+            continue;
+        const bool same = std::all_of(
+            wanted.attributes.begin(), wanted.attributes.end(), [element](const auto& attribute) {
+                return element->hasAttribute(attribute.first) &&
+                       element->attribute(attribute.first) == attribute.second;
+            });
+        if (same)
+            return element;
+    }
+    return nullptr;
+}
+
+quint64 FakeBrowser::answer(bool found) {
+    const quint64 ticket = ++m_lastTicket;
+    m_clock.callAfter(0, [self = QPointer(this), ticket, found] {
+        if (self)
+            emit self->elementActed(ticket, found);
+    });
+    return ticket;
+}
+
+quint64 FakeBrowser::click(const ElementLocator& element) {
+    const HtmlElement* live = liveElement(element);
+    const QString address = live ? live->href() : QString();
     clickTimes.append(m_clock.elapsedSeconds());
-    if (!element.href().isEmpty())
-        Navigate(element.href());
+    clickedAddresses.append(address);
+    const quint64 ticket = answer(live != nullptr);
+    if (!address.isEmpty())
+        Navigate(address);
+    return ticket;
+}
+
+quint64 FakeBrowser::setValue(const ElementLocator& element, const QString& value) {
+    const bool found = liveElement(element) != nullptr;
+    if (found)
+        valuesSet.append({element, value});
+    return answer(found);
 }
 
 } // namespace quenlit::testing

@@ -21,6 +21,11 @@ public:
         messages.append({text, MessageIcon::Question});
         return answer;
     }
+    void post(const QString& text, MessageIcon icon, std::function<void()> closed) override {
+        messages.append({text, icon});
+        if (closed)
+            closed();
+    }
     QStringList texts() const {
         QStringList all;
         for (const Message& message : messages)
