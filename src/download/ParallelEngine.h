@@ -1,0 +1,50 @@
+#pragma once
+
+#include "DownloadEnvironment.h"
+
+#include <QObject>
+#include <array>
+#include <memory>
+
+namespace quenlit {
+
+class Downloader;
+
+// Download method 2: up to six rows at once, one Downloader per running row in the slots
+// 1 to 6 of Downloader1. Element 0 is the template: it never downloads and its events
+// change nothing.
+class ParallelEngine : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxSlots = 6;
+
+    ParallelEngine(DownloadEnvironment& environment, QObject* parent = nullptr);
+    ~ParallelEngine() override;
+
+    // This engine's part of the scheduling tick: gives free slots 1..slotCount the first
+    // rows that are to be downloaded.
+    void dispatchPass(int slotCount);
+    void 多线程下载(qint16 Index, qint32 序号, const QString& 网址, const QString& 保存文件路径);
+    bool IsSlotLoaded(int slot) const;
+    // The loaded elements of Downloader1, element 0 included: above 1 while downloads run.
+    int loadedInstanceCount() const;
+    // The stop command's part: destroys elements 1 to 6 (their downloads end, no half
+    // file stays under a target name).
+    void unloadSlots();
+
+    // The element's events, for element index i (0 is ignored).
+    void onDownloadProgress(int i, qint64 CurBytes, qint64 MaxBytes, const QString& SaveFile);
+    void onDownloadComplete(int i, qint64 CurBytes, qint64 MaxBytes, const QString& SaveFile);
+    void onDownloadError(int i, const QString& MissCode, const QString& SaveFile);
+    void onDownloadTooLarge(int i, qint64 CurBytes, const QString& SaveFile);
+
+private:
+    void unload(int i);
+
+    DownloadEnvironment& m_environment;
+    std::array<std::unique_ptr<Downloader>, MaxSlots + 1> m_elements;
+    // Row position of each element's download; 32-bit so long lists cannot wrap.
+    std::array<qint32, 12> m_slotTable{};
+};
+
+} // namespace quenlit
