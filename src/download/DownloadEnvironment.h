@@ -10,6 +10,8 @@ namespace quenlit {
 
 class Clock;
 class DownloadListModel;
+class MessageSink;
+class MessageSink;
 struct DownloadWindowState;
 struct LiveSettings;
 
@@ -30,6 +32,9 @@ public:
     virtual void playPrompt(SoundPrompt prompt) = 0;
     // The automatic login after a web-page row.
     virtual void autoLogin() = 0;
+    // Where the engines' messages go ("文件夹名称有误！不能创建文件夹！"); they only post
+    // to it, never wait for an answer.
+    virtual MessageSink& messages() = 0;
 };
 
 // The pieces every engine of the download window works with.
@@ -40,6 +45,7 @@ struct DownloadEnvironment {
     DownloadWindowState& state;
     LiveSettings& live;
     DownloadView& view;
+    MessageSink& messages;
 };
 
 } // namespace quenlit
