@@ -11,7 +11,6 @@ namespace quenlit {
 class Clock;
 class DownloadListModel;
 class MessageSink;
-class MessageSink;
 struct DownloadWindowState;
 struct LiveSettings;
 
@@ -32,9 +31,6 @@ public:
     virtual void playPrompt(SoundPrompt prompt) = 0;
     // The automatic login after a web-page row.
     virtual void autoLogin() = 0;
-    // Where the engines' messages go ("文件夹名称有误！不能创建文件夹！"); they only post
-    // to it, never wait for an answer.
-    virtual MessageSink& messages() = 0;
 };
 
 // The pieces every engine of the download window works with.
