@@ -41,7 +41,6 @@ struct DownloadEnvironment {
     DownloadWindowState& state;
     LiveSettings& live;
     DownloadView& view;
-    MessageSink& messages;
 };
 
 } // namespace quenlit
