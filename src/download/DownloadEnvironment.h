@@ -41,6 +41,8 @@ struct DownloadEnvironment {
     DownloadWindowState& state;
     LiveSettings& live;
     DownloadView& view;
+    // The engines only post to it, never wait for an answer.
+    MessageSink& messages;
 };
 
 } // namespace quenlit
