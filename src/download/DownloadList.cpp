@@ -5,6 +5,7 @@
 #include "TextRules.h"
 
 #include <QFile>
+#include <QUrl>
 
 namespace quenlit {
 
@@ -14,12 +15,17 @@ bool isWebType(const QString& type, bool withXml) {
     return lower == u"htm" || lower == u"html" || (withXml && lower == u"xml");
 }
 
+// The last segment of an address as a reader sees it: addresses arrive fully encoded.
+QString NameInAddress(const QString& address) {
+    return QUrl::fromPercentEncoding(NameFromAddress(address, true).toUtf8());
+}
+
 // A name that must stay inside its folder, whatever the title was.
 QString rowName(const QString& candidate, const QString& address) {
     const QString cleaned = CleanFileName(candidate);
     if (!cleaned.isEmpty())
         return cleaned;
-    const QString fromAddress = CleanFileName(NameFromAddress(选择url(address), true));
+    const QString fromAddress = CleanFileName(NameInAddress(选择url(address)));
     return fromAddress.isEmpty() ? QStringLiteral("未命名") : fromAddress;
 }
 } // namespace
@@ -34,7 +40,7 @@ void 加入下载列表(DownloadListModel& list, const AppendSettings& settings,
     cleanTitle = TrimSpaces(cleanTitle);
     const QString folder = saveFolder.isEmpty() ? settings.downloadFolder : saveFolder;
     const QString name =
-        rowName(settings.useSourceFileName ? NameFromAddress(address, true) : cleanTitle, address);
+        rowName(settings.useSourceFileName ? NameInAddress(address) : cleanTitle, address);
     if (!list.append(address, name))
         return;
     list.modify(list.count(), [&](DownloadRow& row) {

@@ -111,6 +111,8 @@ QString UniqueNumberedPath(const QString& fullPath) {
             return fitted;
     }
     base.truncate(100);
+    if (!base.isEmpty() && base.back().isHighSurrogate())
+        base.chop(1); // never half a character
     if (base.endsWith(u']')) {
         const qsizetype open = base.lastIndexOf(u'[', base.size() - 2);
         if (open >= 0 && DecimalNumber(base.mid(open + 1, base.size() - open - 2)))

@@ -16,6 +16,9 @@ class HtmlElement;
 struct ElementLocator {
     QString tag;
     QList<std::pair<QString, QString>> attributes;
+    // For an element without identifying attributes: its text, spaces folded; otherwise
+    // the first element of its tag would do.
+    QString text;
 
     // The identifying attributes the element carries.
     static ElementLocator of(const HtmlElement& element);

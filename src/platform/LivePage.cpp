@@ -15,11 +15,13 @@ PendingWait answerOf(WorkScope& scope, PendingWait::Arm connect) {
 } // namespace
 
 ElementLocator ElementLocator::of(const HtmlElement& element) {
-    ElementLocator locator{element.tag(), {}};
+    ElementLocator locator{element.tag(), {}, {}};
     for (const QString& name : {u"href"_qs, u"title"_qs, u"id"_qs, u"name"_qs}) {
         if (element.hasAttribute(name))
             locator.attributes.append({name, element.attribute(name)});
     }
+    if (locator.attributes.isEmpty())
+        locator.text = element.innerText().simplified();
     return locator;
 }
 

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <memory>
+#include <utility>
 
 namespace quenlit {
 
@@ -34,8 +36,16 @@ void WidgetMessageSink::post(const QString& text, MessageIcon icon, std::functio
     auto* box =
         new QMessageBox(boxIcon(icon), Title, text, QMessageBox::Ok, QApplication::activeWindow());
     box->setAttribute(Qt::WA_DeleteOnClose);
-    if (closed)
-        QObject::connect(box, &QDialog::finished, box, [closed = std::move(closed)] { closed(); });
+    if (closed) {
+        // A box destroyed with its parent window never finishes: report it closed then too.
+        auto once = std::make_shared<std::function<void()>>(std::move(closed));
+        const auto report = [once] {
+            if (*once)
+                std::exchange(*once, {})();
+        };
+        QObject::connect(box, &QDialog::finished, box, report);
+        QObject::connect(box, &QObject::destroyed, report);
+    }
     box->open();
 }
 

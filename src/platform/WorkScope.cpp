@@ -99,12 +99,17 @@ void WorkScope::start(std::function<QCoro::Task<>()> work) {
 
 void WorkScope::cancel() {
     m_cancelled = true;
+    // A run that ends here must not start queued work whose waits this loop would cancel.
+    m_cancelling = true;
     const std::shared_ptr<bool> alive = m_alive;
     while (!m_pending.empty()) {
         m_pending.front()->finish(false);
         if (!*alive)
             return;
     }
+    m_cancelling = false;
+    if (m_running == 0)
+        startQueued();
 }
 
 QCoro::Task<> WorkScope::track(std::function<QCoro::Task<>()> work) {
@@ -118,7 +123,12 @@ QCoro::Task<> WorkScope::track(std::function<QCoro::Task<>()> work) {
 }
 
 void WorkScope::runEnded() {
-    if (--m_running > 0 || m_queued.empty())
+    if (--m_running == 0 && !m_cancelling)
+        startQueued();
+}
+
+void WorkScope::startQueued() {
+    if (m_queued.empty())
         return;
     m_cancelled = false;
     std::list<std::function<QCoro::Task<>()>> queued;

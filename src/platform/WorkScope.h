@@ -122,9 +122,11 @@ private:
     friend class PendingWait;
     QCoro::Task<> track(std::function<QCoro::Task<>()> work);
     void runEnded();
+    void startQueued();
 
     Clock& m_clock;
     bool m_cancelled = false;
+    bool m_cancelling = false;
     int m_running = 0;
     std::list<PendingWait*> m_pending;
     std::list<QCoro::Task<>> m_runs;

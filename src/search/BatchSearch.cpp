@@ -124,6 +124,9 @@ QCoro::Task<> BatchSearch::runBatch() {
                                    SearchScope(m_live.SearchScope), m_hosts);
             if (!m_haltFlag)
                 co_await 打开搜索网页(u"about:blank"_qs);
+            // Stopped or closed during the blank page: the next search is not opened.
+            if (m_scope.cancelled() || m_batchIdle)
+                break;
             co_await 打开搜索网页(address);
             if (m_scope.cancelled())
                 break;
@@ -162,7 +165,7 @@ QCoro::Task<> BatchSearch::walk() {
     emit walkRunningChanged(true);
     emit walkButtonEnabledChanged(true);
     m_walkIdle = false;
-    m_lastStep.clear();
+    m_walkSteps.clear();
     if (!m_batchRunning) {
         if (m_live.SaveFolderPromptFlag == 1)
             co_await m_form.askSaveFolder(m_scope);
@@ -208,14 +211,14 @@ QCoro::Task<bool> BatchSearch::下一页() {
     }
     if (!next)
         co_return false;
-    // A link back to the page on show, or the same link on the same page again, would be
-    // clicked for ever.
+    // A link back to the page on show, or a step taken before (pages that link in a
+    // circle), would be clicked for ever.
     const QString step = document->URL() + u'\n' + next->href();
     if (QUrl(next->href()).adjusted(QUrl::RemoveFragment) ==
             document->url().adjusted(QUrl::RemoveFragment) ||
-        step == m_lastStep)
+        m_walkSteps.contains(step))
         co_return false;
-    m_lastStep = step;
+    m_walkSteps.insert(step);
 
     const double clicked = now();
     m_loadingFlag = true;

@@ -6,6 +6,7 @@
 
 #include <QCoroTask>
 #include <QObject>
+#include <QSet>
 #include <memory>
 
 namespace quenlit {
@@ -79,7 +80,8 @@ private:
     bool m_batchRunning = false;
     bool m_walkRunning = false;
     // The page and next link of the walk's last step: met again, the walk would go round.
-    QString m_lastStep;
+    // Every (page, next link) the walk has taken: a pager that cycles ends the walk.
+    QSet<QString> m_walkSteps;
     WorkScope m_scope;
 };
 

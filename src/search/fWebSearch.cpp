@@ -329,6 +329,16 @@ void fWebSearch::buildMenus() {
     menuHandOff->addAction(u"分析选中项"_qs, this,
                            [this] { startHandOff(HandOffRule::SelectedRows); });
     menuHandOff->addAction(u"分析全部"_qs, this, [this] { startHandOff(HandOffRule::AllRows); });
+    // The menu hides before its choice runs: look once the choice has had its turn.
+    connect(menuHandOff, &QMenu::aboutToHide, this, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_handOff->analysisIdle())
+                    Command2->setEnabled(true);
+            },
+            Qt::QueuedConnection);
+    });
 
     menuClear = menuBar()->addMenu(u"清除(&C)"_qs);
     menuClear->addAction(u"清除选中项"_qs, this, [this] {
@@ -512,8 +522,12 @@ void fWebSearch::handOffFromButton() {
         m_context.messages.showMessage(u"列表没有数据哦！"_qs, MessageIcon::Information);
     else if (selectedPositions().isEmpty())
         startHandOff(HandOffRule::AllRows);
-    else
-        menuHandOff->exec(QCursor::pos());
+    else {
+        // Not exec(): a nested loop would run the hand-off's timers inside the click. The
+        // menu's choices start the hand-off; a menu closed without one gives the button back.
+        menuHandOff->popup(QCursor::pos());
+        return;
+    }
     // A hand-off that runs gives the button back when it ends.
     if (m_handOff->analysisIdle())
         Command2->setEnabled(true);

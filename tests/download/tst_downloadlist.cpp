@@ -58,10 +58,15 @@ private slots:
 
     void appendCanNameAfterTheAddress() {
         DownloadListModel list;
-        加入下载列表(list, {u"/d"_qs, true}, u"http://h/files/年报:2020.pdf"_qs, u"标题"_qs,
-                     u"PDF"_qs, u"/x/"_qs, QString());
+        // Addresses come fully encoded: the name is what a reader sees.
+        加入下载列表(list, {u"/d"_qs, true}, u"http://h/files/%E5%B9%B4%E6%8A%A5:2020.pdf"_qs,
+                     u"标题"_qs, u"PDF"_qs, u"/x/"_qs, QString());
         QCOMPARE(list.row(1).name, u"年报2020"_qs);
         QCOMPARE(list.row(1).saveFolder, u"/x/"_qs);
+        QCOMPARE(list.row(1).key, u"http://h/files/%E5%B9%B4%E6%8A%A5:2020.pdf"_qs);
+        加入下载列表(list, {u"/d"_qs, false}, u"http://h/%E5%B9%B4%E6%8A%A5%20v1.pdf"_qs, u"?"_qs,
+                     u"PDF"_qs, u"/x/"_qs, QString());
+        QCOMPARE(list.row(2).name, u"年报 v1"_qs);
     }
 
     void aTitleThatCleansToNothingStillNamesAFileInsideTheFolder() {

@@ -211,6 +211,18 @@ private slots:
         QCOMPARE(batchButton.last().first().toBool(), true);
     }
 
+    // Stopped while the blank page between two searches loads: no further search opens.
+    void stoppingDuringTheBlankPageOpensNoSearch() {
+        Fixture f;
+        f.form.keywords = u"a"_qs;
+        f.form.ticked = {DocumentType::Pdf};
+        f.batch.RunBatchSearch();
+        f.clock.advance(1);
+        f.batch.RunBatchSearch(); // "停止批量搜索"
+        QVERIFY(f.runUntilIdle());
+        QCOMPARE(f.searches().size(), 0);
+    }
+
     void verificationPageHaltsAfterTheCurrentSearch() {
         Fixture f;
         f.form.keywords = u"a\r\nb"_qs;
@@ -359,6 +371,26 @@ private slots:
             f.clock.advance(100);
         QVERIFY(!walker.walkRunning());
         QVERIFY(browser.clickTimes.size() <= 1);
+    }
+
+    // Two pages without offsets whose next links point at each other.
+    void pagesLinkedInACircleEndTheWalk() {
+        Fixture f;
+        const QString a = u"http://127.0.0.1:9/list?page=a"_qs;
+        const QString b = u"http://127.0.0.1:9/list?page=b"_qs;
+        FakeBrowser browser(f.clock, [a, b](const QString& address) {
+            return QStringLiteral("<html><body><a title=\"下一页\" href=\"%1\">下一页</a>"
+                                  "</body></html>")
+                .arg((address == a ? b : a).toHtmlEscaped());
+        });
+        BatchSearch walker(browser, f.clock, f.form, f.results, f.live, Hosts, f.messages);
+        browser.Navigate(a);
+        f.clock.advance(500);
+        walker.WalkAllPages();
+        for (int i = 0; i < 600 && walker.walkRunning(); ++i)
+            f.clock.advance(100);
+        QVERIFY(!walker.walkRunning());
+        QCOMPARE(browser.clickTimes.size(), 2);
     }
 
     // Addresses stay as the browser gives them, fully encoded, in the key and the page.

@@ -6,12 +6,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeView>
 
 using namespace quenlit;
 using namespace quenlit::testing;
@@ -94,6 +96,33 @@ private slots:
         QTest::mouseClick(window->Command2, Qt::LeftButton);
         QCOMPARE(f.messages.texts(), QStringList{u"列表没有数据哦！"_qs});
         QVERIFY(window->Command2->isEnabled());
+    }
+
+    // With rows selected the button pops up its menu without a nested loop; the button
+    // stays off for the hand-off the menu starts, and comes back when it is dismissed.
+    void handOffMenuKeepsTheButtonUntilTheChoiceEnds() {
+        Fixture f;
+        auto window = f.open();
+        window->results().append(u"http://d/1.pdf"_qs,
+                                 [](ResultRow& row) { row.title = u"一"_qs; });
+        window->ListView1->selectionModel()->select(
+            window->results().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTest::mouseClick(window->Command2, Qt::LeftButton);
+        QTRY_VERIFY(window->menuHandOff->isVisible());
+        QVERIFY(!window->Command2->isEnabled());
+        action(window->menuHandOff, u"分析选中项"_qs)->trigger();
+        window->menuHandOff->hide();
+        QTest::qWait(10);
+        QVERIFY(!window->handOff().analysisIdle());
+        QVERIFY(!window->Command2->isEnabled());
+        f.clock.advance(5000);
+        QTRY_VERIFY(window->handOff().analysisIdle());
+        QVERIFY(window->Command2->isEnabled());
+
+        QTest::mouseClick(window->Command2, Qt::LeftButton);
+        QTRY_VERIFY(window->menuHandOff->isVisible());
+        window->menuHandOff->hide();
+        QTRY_VERIFY(window->Command2->isEnabled());
     }
 
     void removalIsRefusedDuringAHandOff() {

@@ -51,7 +51,7 @@ const HtmlElement* FakeBrowser::liveElement(const ElementLocator& wanted) const 
                 return element->hasAttribute(attribute.first) &&
                        element->attribute(attribute.first) == attribute.second;
             });
-        if (same)
+        if (same && (wanted.text.isEmpty() || element->innerText().simplified() == wanted.text))
             return element;
     }
     return nullptr;
