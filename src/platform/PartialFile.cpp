@@ -15,7 +15,8 @@ PartialFile::~PartialFile() {
 bool PartialFile::open() {
     m_file.close();
     m_size = 0;
-    return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    // Pieces come large from the network; what is written is on disk at once.
+    return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
 }
 
 bool PartialFile::append(const QByteArray& data) {

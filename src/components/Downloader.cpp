@@ -1,0 +1,336 @@
+#include "Downloader.h"
+
+#include "Clock.h"
+#include "ClockTimer.h"
+#include "Inet.h"
+#include "PartialFile.h"
+#include "WorkScope.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace quenlit {
+
+namespace {
+constexpr int WatchdogMs = 1000;
+constexpr double StallSeconds = 300.0;
+// Six downloads at full speed must not flood the window with progress.
+constexpr double ProgressEverySeconds = 0.25;
+constexpr qint64 ReadBufferBytes = 1 << 20;
+constexpr int FallbackWaitMs = 1000;
+} // namespace
+
+struct Downloader::Run {
+    Run(Downloader& owner_, QNetworkAccessManager& network_, Clock& clock_)
+        : owner(owner_)
+        , network(network_)
+        , clock(clock_)
+        , watchdog(clock_, WatchdogMs)
+        , fallbackInet(network_)
+        , scope(clock_) {}
+
+    Downloader& owner;
+    QNetworkAccessManager& network;
+    Clock& clock;
+    ClockTimer watchdog;
+    Inet fallbackInet;
+
+    QString target;
+    QString address;
+    qint64 sizeLimit = 0;
+    bool begun = false;
+    bool ended = false; // the last event is decided; nothing else may be raised
+
+    // The reported total and count, as the owner last saw them (known totals only).
+    qint64 total = 0;
+    qint64 bytesRead = 0;
+    // Bytes that really arrived, known total or not: what the watchdog watches.
+    qint64 received = 0;
+    qint64 watched = 0;
+    double watchTime = 0;
+
+    QPointer<QNetworkReply> reply;
+    std::unique_ptr<PartialFile> part;
+    bool writeFailed = false;
+
+    double lastProgressAt = -1;
+    qint64 lastProgressSent = -1;
+    Clock::CallbackId progressTimer = 0;
+
+    // Last: destroyed first, so the fallback's frame unwinds while the rest still exists.
+    WorkScope scope;
+
+    ~Run() {
+        ended = true;
+        stopReading();
+        scope.cancel();
+    }
+
+    void stopReading() {
+        watchdog.stop();
+        if (progressTimer)
+            clock.cancel(std::exchange(progressTimer, 0));
+        if (QNetworkReply* old = reply.data()) {
+            reply = nullptr;
+            QObject::disconnect(old, nullptr, &owner, nullptr);
+            old->abort();
+            old->deleteLater();
+        }
+    }
+
+    // Ends the download: everything stops now, the event follows once control is back in
+    // the event loop, so an owner that destroys the instance in its handler is safe.
+    template <typename Emit> void finish(Emit emitEvent) {
+        if (ended)
+            return;
+        ended = true;
+        stopReading();
+        scope.cancel();
+        if (part)
+            part->discard();
+        QMetaObject::invokeMethod(&owner, emitEvent, Qt::QueuedConnection);
+    }
+
+    void fail(const QString& missCode) {
+        const QString file = target;
+        Downloader* self = &owner;
+        finish([self, missCode, file] { emit self->DownloadError(missCode, file); });
+    }
+
+    void complete(qint64 cur, qint64 max, bool withProgress = true) {
+        const QString file = target;
+        Downloader* self = &owner;
+        const bool progressOwed = withProgress && max > 0 && lastProgressSent != cur;
+        finish([self, cur, max, file, progressOwed] {
+            const QPointer<Downloader> alive(self);
+            // The counts shown last are the exact final ones.
+            if (progressOwed)
+                emit self->DownloadProgress(cur, max, file);
+            if (alive)
+                emit self->DownloadComplete(cur, max, file);
+        });
+    }
+
+    void tooLarge(qint64 cur) {
+        const QString file = target;
+        Downloader* self = &owner;
+        finish([self, cur, file] { emit self->DownloadTooLarge(cur, file); });
+    }
+
+    void sendProgress() {
+        progressTimer = 0;
+        if (ended || total <= 0 || lastProgressSent == bytesRead)
+            return;
+        lastProgressAt = clock.elapsedSeconds();
+        lastProgressSent = bytesRead;
+        emit owner.DownloadProgress(bytesRead, total, target);
+    }
+
+    void progress(qint64 count, qint64 max) {
+        if (max <= 0)
+            return;
+        total = max;
+        bytesRead = count;
+        const double since = clock.elapsedSeconds() - lastProgressAt;
+        if (lastProgressAt < 0 || since >= ProgressEverySeconds) {
+            sendProgress();
+            return;
+        }
+        if (!progressTimer)
+            progressTimer = clock.callAfter(int((ProgressEverySeconds - since) * 1000) + 1,
+                                            [this] { sendProgress(); });
+    }
+
+    bool overLimit(qint64 size) const { return sizeLimit > 0 && size > sizeLimit; }
+
+    void take() {
+        if (!reply)
+            return;
+        const QByteArray data = reply->readAll();
+        if (data.isEmpty())
+            return;
+        received += data.size();
+        if (!part || !part->append(data))
+            writeFailed = true;
+    }
+
+    void readFinished() {
+        QNetworkReply* done = reply.data();
+        if (!done || ended)
+            return;
+        take();
+        const QNetworkReply::NetworkError error = done->error();
+        const bool known = total > 0;
+        reply = nullptr;
+        done->deleteLater();
+        if (!known || received < 2) {
+            // Nothing worth a file came, or no size to judge it by: fetch once more through
+            // Inet, which refuses a body below two bytes.
+            if (part)
+                part->discard();
+            startFallback();
+            return;
+        }
+        // An HTTP error page is a body like any other; the owner's type check judges it.
+        const bool httpAnswer = (error >= QNetworkReply::ContentAccessDenied &&
+                                 error <= QNetworkReply::UnknownContentError) ||
+                                (error >= QNetworkReply::InternalServerError &&
+                                 error <= QNetworkReply::UnknownServerError);
+        const bool whole =
+            received == total && (error == QNetworkReply::NoError || httpAnswer) && !writeFailed;
+        if (!whole && !writeFailed) {
+            // A body cut short is reported with its real count and never replaces the target.
+            complete(received, total);
+            return;
+        }
+        if (writeFailed || !part->commit()) {
+            fail(u"无法下载"_qs);
+            return;
+        }
+        complete(received, total);
+    }
+
+    void startFallback() {
+        scope.start([this]() -> QCoro::Task<> { co_await fallback(); });
+    }
+
+    QCoro::Task<> fallback() {
+        while (fallbackInet.StillExecuting()) {
+            fallbackInet.Cancel();
+            const bool ran = co_await scope.letEventsRun();
+            if (!ran)
+                co_return;
+        }
+        const bool ran = co_await scope.letEventsRun();
+        if (!ran)
+            co_return;
+        PartialFile file(target);
+        const bool opened = file.open();
+        bool written = opened;
+        qint64 size = 0;
+        fallbackInet.Execute(address, u"GET"_qs, QString(), QString());
+        while (true) {
+            const QByteArray piece =
+                co_await fallbackInet.GetChunk(scope, ReadBufferBytes, FallbackWaitMs);
+            if (scope.cancelled() || ended)
+                co_return;
+            if (!piece.isEmpty()) {
+                size += piece.size();
+                received += piece.size();
+                if (written)
+                    written = file.append(piece);
+                if (overLimit(size)) {
+                    fallbackInet.Cancel();
+                    tooLarge(size);
+                    co_return;
+                }
+            }
+            if (fallbackInet.BodyEnded())
+                break;
+        }
+        if (size < 2 || !fallbackInet.BodyComplete() || !written || !file.commit()) {
+            fail(u"无法下载"_qs);
+            co_return;
+        }
+        const qint64 length = QFileInfo(target).size();
+        complete(length, length, false);
+    }
+
+    void tick() {
+        if (ended)
+            return;
+        if (received != watched) {
+            watched = received;
+            watchTime = clock.elapsedSeconds();
+            return;
+        }
+        if (clock.elapsedSeconds() - watchTime >= StallSeconds) {
+            fallbackInet.Cancel();
+            fail(u"超时"_qs);
+        }
+    }
+};
+
+Downloader::Downloader(QNetworkAccessManager& network, Clock& clock, QObject* parent)
+    : QObject(parent)
+    , m_run(std::make_unique<Run>(*this, network, clock)) {
+    connect(&m_run->watchdog, &ClockTimer::timeout, this, [this] { m_run->tick(); });
+}
+
+Downloader::~Downloader() = default;
+
+void Downloader::setSizeLimit(qint64 bytes) {
+    m_run->sizeLimit = qMax<qint64>(0, bytes);
+}
+
+void Downloader::BeginDownload(const QString& url, const QString& SaveFile) {
+    Run& r = *m_run;
+    if (r.begun)
+        return;
+    r.begun = true;
+    r.target = SaveFile;
+
+    // The target exists from the start and holds 01 00 until the body replaces it.
+    QFile placeholder(SaveFile);
+    if (placeholder.open(QIODevice::ReadWrite)) {
+        placeholder.write("\x01\x00", 2);
+        placeholder.close();
+    }
+
+    r.watchTime = r.clock.elapsedSeconds();
+    r.watchdog.start();
+
+    static const QRegularExpression entity(u"&amp;"_qs, QRegularExpression::CaseInsensitiveOption);
+    r.address = QString(url).replace(entity, u"&"_qs).trimmed();
+
+    r.part = std::make_unique<PartialFile>(SaveFile);
+    if (!r.part->open())
+        r.writeFailed = true;
+
+    QNetworkRequest request{QUrl(r.address)};
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(Inet::MaxRedirects);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    QNetworkReply* reply = r.network.get(request);
+    reply->setReadBufferSize(ReadBufferBytes);
+    r.reply = reply;
+
+    // Read as it comes: nothing waits a fixed time between pieces.
+    connect(reply, &QIODevice::readyRead, this, [this] {
+        Run& r = *m_run;
+        r.take();
+        if (!r.reply)
+            return;
+        bool known = false;
+        const qint64 max = r.reply->rawHeader("Content-Length").trimmed().toLongLong(&known);
+        if (known && max > 0)
+            r.progress(r.received, max);
+        else if (r.overLimit(r.received))
+            r.tooLarge(r.received);
+    });
+    connect(reply, &QNetworkReply::finished, this, [this] { m_run->readFinished(); });
+}
+
+void Downloader::CancelAsyncRead() {
+    Run& r = *m_run;
+    r.stopReading();
+    r.fallbackInet.Cancel();
+    r.scope.cancel();
+    if (r.part)
+        r.part->discard();
+    // No event follows: the instance is done.
+    r.ended = true;
+}
+
+} // namespace quenlit

@@ -1,0 +1,310 @@
+#include "Downloader.h"
+#include "LocalHttpServer.h"
+#include "TestNetwork.h"
+#include "WorkScope.h"
+
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quenlit;
+using namespace quenlit::testing;
+using Response = LocalHttpServer::Response;
+
+namespace {
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+const QByteArray Placeholder("\x01\x00", 2);
+
+} // namespace
+
+class tst_downloader : public QObject {
+    Q_OBJECT
+
+    struct Fixture {
+        QTemporaryDir dir;
+        VirtualClock clock;
+        QNetworkAccessManager network;
+        LocalHttpServer server{clock};
+        std::unique_ptr<Downloader> downloader = std::make_unique<Downloader>(network, clock);
+        QSignalSpy progress{downloader.get(), &Downloader::DownloadProgress};
+        QSignalSpy completed{downloader.get(), &Downloader::DownloadComplete};
+        QSignalSpy failed{downloader.get(), &Downloader::DownloadError};
+        QSignalSpy tooLarge{downloader.get(), &Downloader::DownloadTooLarge};
+        QString target = dir.filePath(u"文档 一.pdf"_qs);
+
+        int events() const { return completed.count() + failed.count() + tooLarge.count(); }
+        void begin(const QByteArray& path) { downloader->BeginDownload(server.url(path), target); }
+        bool partExists() const { return QFile::exists(target + u".part"_qs); }
+    };
+
+private slots:
+    void addressIsCleaned() {
+        Fixture f;
+        f.server.route("/get?a=1&b=2&c=3", Response{200, {}, "%PDF-1.4 body", 0});
+        f.downloader->BeginDownload(u"  "_qs + f.server.url("/get?a=1&AMP;b=2&amp;c=3") + u"  "_qs,
+                                    f.target);
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+        QCOMPARE(f.completed.count(), 1);
+        QCOMPARE(f.server.requests.first().path, QByteArray("/get?a=1&b=2&c=3"));
+        QCOMPARE(f.server.requests.first().headers.value("accept-encoding"),
+                 QByteArray("identity"));
+        QCOMPARE(ReadFile(f.target), QByteArray("%PDF-1.4 body"));
+    }
+
+    void placeholderUntilComplete() {
+        Fixture f;
+        WriteFile(f.target, "old content of the file");
+        Response held;
+        held.body = "%PDF-1.7 the new body";
+        held.delayMs = 300;
+        f.server.route("/doc", held);
+        f.begin("/doc");
+        // At once, before any answer: the first two bytes are 01 00, nothing else changed.
+        QCOMPARE(ReadFile(f.target), Placeholder + QByteArray("d content of the file"));
+        QUENLIT_WAIT_FOR_IO(f.clock, f.server.requests.size() == 1);
+        QCOMPARE(ReadFile(f.target), Placeholder + QByteArray("d content of the file"));
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+        QCOMPARE(f.completed.count(), 1);
+        QCOMPARE(f.completed.first().value(0).toLongLong(), qint64(held.body.size()));
+        QCOMPARE(f.completed.first().value(1).toLongLong(), qint64(held.body.size()));
+        QCOMPARE(f.completed.first().value(2).toString(), f.target);
+        QCOMPARE(ReadFile(f.target), held.body);
+        QVERIFY(!f.partExists());
+    }
+
+    void unknownLengthIsFetchedTwice() {
+        Fixture f;
+        Response noLength{200, {}, LocalHttpServer::generated(0, 70000), 0};
+        noLength.omitLength = true;
+        f.server.route("/n", noLength);
+        f.begin("/n");
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+        QCOMPARE(f.completed.count(), 1);
+        QCOMPARE(f.progress.count(), 0);
+        QCOMPARE(f.server.requests.size(), 2);
+        QCOMPARE(f.completed.first().value(0).toLongLong(), qint64(70000));
+        QCOMPARE(f.completed.first().value(1).toLongLong(), qint64(70000));
+        QVERIFY(ReadFile(f.target) == noLength.body);
+        QVERIFY(!f.partExists());
+    }
+
+    void tinyBodyCannotBeDownloaded_data() {
+        QTest::addColumn<Response>("response");
+        QTest::newRow("empty") << Response{200, {}, "", 0};
+        QTest::newRow("one byte") << Response{200, {}, "x", 0};
+        Response oneNoLength{200, {}, "x", 0};
+        oneNoLength.omitLength = true;
+        QTest::newRow("one byte, no length") << oneNoLength;
+        QTest::newRow("refused redirect loop") << LocalHttpServer::redirect("/t");
+    }
+    void tinyBodyCannotBeDownloaded() {
+        QFETCH(Response, response);
+        Fixture f;
+        WriteFile(f.target, "earlier");
+        f.server.route("/t", response);
+        f.begin("/t");
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+        QCOMPARE(f.failed.count(), 1);
+        QCOMPARE(f.failed.first().value(0).toString(), u"无法下载"_qs);
+        QCOMPARE(f.failed.first().value(1).toString(), f.target);
+        QCOMPARE(ReadFile(f.target), Placeholder + QByteArray("rlier"));
+        QVERIFY(!f.partExists());
+        // Nothing else follows.
+        f.clock.advance(400000);
+        QTest::qWait(20);
+        QCOMPARE(f.events(), 1);
+    }
+
+    void stallTimesOut_data() {
+        QTest::addColumn<bool>("knownLength");
+        QTest::newRow("known length") << true;
+        QTest::newRow("unknown length") << false;
+    }
+    void stallTimesOut() {
+        QFETCH(bool, knownLength);
+        Fixture f;
+        Response stall;
+        stall.generatedSize = 100000;
+        stall.stallAfter = 5000;
+        stall.omitLength = !knownLength;
+        f.server.route("/s", stall);
+        f.begin("/s");
+        QUENLIT_WAIT_FOR_IO(f.clock, QFile(f.target + u".part"_qs).size() == 5000);
+        if (knownLength)
+            QUENLIT_WAIT_FOR_IO(f.clock, !f.progress.isEmpty() &&
+                                             f.progress.last().value(0).toLongLong() == 5000);
+        else
+            QCOMPARE(f.progress.count(), 0);
+        const qint64 lastData = f.clock.nowMs();
+        f.clock.advance(lastData + 299000 - f.clock.nowMs());
+        QTest::qWait(10);
+        QCOMPARE(f.events(), 0);
+        f.clock.advance(2000);
+        QTest::qWait(10);
+        QVERIFY(QTest::qWaitFor([&] { return f.events() == 1; }, 1000));
+        QCOMPARE(f.failed.count(), 1);
+        QCOMPARE(f.failed.first().value(0).toString(), u"超时"_qs);
+        QCOMPARE(ReadFile(f.target), Placeholder);
+        QVERIFY(!f.partExists());
+    }
+
+    void slowButSteadyDoesNotTimeOut() {
+        Fixture f;
+        Response drip;
+        drip.generatedSize = 5000;
+        drip.dripBytes = 1000;
+        drip.dripEveryMs = 200000; // under the 300 s limit between pieces
+        drip.omitLength = true;
+        f.server.route("/d", drip);
+        f.begin("/d");
+        QUENLIT_WAIT_FOR_IO(f.clock, QFile(f.target + u".part"_qs).size() == 1000);
+        for (int piece = 2; piece <= 4; ++piece) {
+            f.clock.advance(200000);
+            QUENLIT_WAIT_FOR_IO(f.clock, QFile(f.target + u".part"_qs).size() == piece * 1000 ||
+                                             f.events() > 0);
+            QCOMPARE(f.events(), 0);
+        }
+    }
+
+    void cutShortNeverReplacesTheTarget_data() {
+        QTest::addColumn<Response>("response");
+        QTest::addColumn<qint64>("expectedBytes");
+        const QByteArray text = LocalHttpServer::generated(0, 30000);
+        Response shorter{200, {}, text, 0};
+        shorter.declaredLength = 40000;
+        QTest::newRow("shorter than its length") << shorter << qint64(30000);
+        Response reset{200, {}, text, 0};
+        reset.resetAfter = 12000;
+        QTest::newRow("reset") << reset << qint64(12000);
+    }
+    void cutShortNeverReplacesTheTarget() {
+        QFETCH(Response, response);
+        QFETCH(qint64, expectedBytes);
+        Fixture f;
+        f.server.route("/c", response);
+        f.begin("/c");
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+        QCOMPARE(f.completed.count(), 1);
+        const qint64 max =
+            response.declaredLength >= 0 ? response.declaredLength : qint64(response.body.size());
+        QCOMPARE(f.completed.first().value(0).toLongLong(), expectedBytes);
+        QCOMPARE(f.completed.first().value(1).toLongLong(), max);
+        QCOMPARE(ReadFile(f.target), Placeholder);
+        QVERIFY(!f.partExists());
+    }
+
+    void destroyedMidDownloadLeavesNoHalfFile_data() {
+        QTest::addColumn<bool>("inFallback");
+        QTest::newRow("reading") << false;
+        QTest::newRow("fetching again") << true;
+    }
+    void destroyedMidDownloadLeavesNoHalfFile() {
+        QFETCH(bool, inFallback);
+        Fixture f;
+        int answered = 0;
+        f.server.route("/x", [&](const LocalHttpServer::Request&) {
+            Response response;
+            response.generatedSize = 100000;
+            response.omitLength = inFallback;
+            // Only the read that is to be interrupted stalls.
+            if (!inFallback || answered++ > 0)
+                response.stallAfter = 3000;
+            return response;
+        });
+        f.begin("/x");
+        QUENLIT_WAIT_FOR_IO(f.clock, f.server.requests.size() == (inFallback ? 2 : 1) &&
+                                         QFile(f.target + u".part"_qs).size() == 3000);
+        f.downloader.reset();
+        QCOMPARE(WorkScope::suspendedWaits(), 0);
+        QVERIFY(!f.partExists());
+        QCOMPARE(ReadFile(f.target), Placeholder);
+        QTest::qWait(20);
+        QCOMPARE(f.events(), 0);
+    }
+
+    void sizeLimitStopsAnUnknownLength() {
+        Fixture f;
+        Response big;
+        big.generatedSize = 400000;
+        big.omitLength = true;
+        big.stallAfter = 200000; // a read that did not stop would time out, not end
+        f.server.route("/big", big);
+        f.downloader->setSizeLimit(50000);
+        f.begin("/big");
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+        QCOMPARE(f.tooLarge.count(), 1);
+        QVERIFY(f.tooLarge.first().value(0).toLongLong() > 50000);
+        QCOMPARE(f.tooLarge.first().value(1).toString(), f.target);
+        QCOMPARE(ReadFile(f.target), Placeholder);
+        QVERIFY(!f.partExists());
+        QCOMPARE(f.server.requests.size(), 1);
+    }
+
+    void sizeLimitLeavesAKnownLengthToTheOwner() {
+        Fixture f;
+        Response big;
+        big.generatedSize = 80000;
+        f.server.route("/big", big);
+        f.downloader->setSizeLimit(50000);
+        f.begin("/big");
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+        QCOMPARE(f.completed.count(), 1);
+        QCOMPARE(f.progress.last().value(1).toLongLong(), qint64(80000));
+    }
+
+    void bigBodyIsByteIdentical() {
+        Fixture f;
+        Response big;
+        big.generatedSize = 6 * 1024 * 1024 + 13;
+        f.server.route("/big.pdf", big);
+        const qint64 start = f.clock.nowMs();
+        f.begin("/big.pdf");
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+        QCOMPARE(f.completed.count(), 1);
+        QCOMPARE(f.completed.first().value(0).toLongLong(), big.generatedSize);
+        QCOMPARE(f.completed.first().value(1).toLongLong(), big.generatedSize);
+        QVERIFY(ReadFile(f.target) == LocalHttpServer::generated(0, big.generatedSize));
+        // Progress is known, exact at the end, and paced.
+        QVERIFY(!f.progress.isEmpty());
+        QCOMPARE(f.progress.last().value(0).toLongLong(), big.generatedSize);
+        QCOMPARE(f.progress.last().value(1).toLongLong(), big.generatedSize);
+        QVERIFY(f.progress.count() <= (f.clock.nowMs() - start) / 250 + 2);
+        qint64 previous = 0;
+        for (const auto& args : f.progress) {
+            QVERIFY(args.value(0).toLongLong() > previous);
+            previous = args.value(0).toLongLong();
+        }
+        QVERIFY(!f.partExists());
+    }
+
+    void cancelRaisesNothing() {
+        Fixture f;
+        Response stall;
+        stall.generatedSize = 100000;
+        stall.stallAfter = 1000;
+        f.server.route("/s", stall);
+        f.begin("/s");
+        QUENLIT_WAIT_FOR_IO(f.clock, QFile(f.target + u".part"_qs).size() == 1000);
+        f.downloader->CancelAsyncRead();
+        f.clock.advance(400000);
+        QTest::qWait(20);
+        QCOMPARE(f.events(), 0);
+        QVERIFY(!f.partExists());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_downloader)
+#include "tst_downloader.moc"
