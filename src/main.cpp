@@ -1,4 +1,5 @@
 #include "AppContext.h"
+#include "BrowserCookieBridge.h"
 #include "DesktopShell.h"
 #include "EffectSoundPlayer.h"
 #include "IniSettingsStore.h"
@@ -47,6 +48,8 @@ int main(int argc, char* argv[]) {
     context.sounds = &sounds;
     // One persistent profile for every browser of the program, so logins and cookies last.
     QWebEngineProfile profile(QStringLiteral("Quenlit"));
+    // Downloads carry the browser's cookies, so a login made in the browser counts.
+    BrowserCookieBridge cookieBridge(profile, network);
     context.createBrowser = [&profile](QWidget* holder) -> Browser* {
         auto* browser = new WebEngineBrowser(profile, holder);
         if (holder->layout())
