@@ -50,6 +50,7 @@ int main(int argc, char* argv[]) {
     QWebEngineProfile profile(QStringLiteral("Quenlit"));
     // Downloads carry the browser's cookies, so a login made in the browser counts.
     BrowserCookieBridge cookieBridge(profile, network);
+    context.browserCacheFolder = profile.cachePath();
     context.createBrowser = [&profile](QWidget* holder) -> Browser* {
         auto* browser = new WebEngineBrowser(profile, holder);
         if (holder->layout())

@@ -55,6 +55,8 @@ struct AppContext {
     WindowHost* windows = nullptr;
     // Plays the sound prompts of the download side.
     SoundPlayer* sounds = nullptr;
+    // The disk cache folder of the browser profile, empty when there is none.
+    QString browserCacheFolder;
     // Makes the embedded browser, its view placed in the holder widget.
     std::function<Browser*(QWidget* holder)> createBrowser;
 };
