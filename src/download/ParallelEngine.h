@@ -39,12 +39,35 @@ public:
     void onDownloadTooLarge(int i, qint64 CurBytes, const QString& SaveFile);
 
 private:
+    // Marks element i as inside one of its own signals while the handler runs.
+    struct Reporting {
+        Reporting(unsigned& mask, int i)
+            : m_mask(mask)
+            , m_bit(1u << i)
+            , m_was(mask & m_bit) {
+            m_mask |= m_bit;
+        }
+        ~Reporting() {
+            if (!m_was)
+                m_mask &= ~m_bit;
+        }
+        unsigned& m_mask;
+        unsigned m_bit;
+        unsigned m_was;
+    };
+
+    // Frees slot i; an element inside its own signal is destroyed after it has returned.
     void unload(int i);
+    // The row position slot i records, or 0 when it names no row.
+    int slotRow(int i) const;
+    void writeProgress(int position, qint64 CurBytes, qint64 MaxBytes);
+    void skipTooLarge(int i, int position);
 
     DownloadEnvironment& m_environment;
     std::array<std::unique_ptr<Downloader>, MaxSlots + 1> m_elements;
     // Row position of each element's download; 32-bit so long lists cannot wrap.
     std::array<qint32, 12> m_slotTable{};
+    unsigned m_reporting = 0;
 };
 
 } // namespace quenlit

@@ -28,8 +28,14 @@ public:
     QCoro::Task<bool> FetchWholeBody(WorkScope& scope, int position, const QString& targetPath);
 
 private:
+    // From the response headers to the closing steps: the target, then the body.
+    QCoro::Task<> transfer(WorkScope& scope, int position, const QString& headers, double announced,
+                           double& lastProgress);
+
     DownloadEnvironment& m_environment;
     Inet* m_inet;
+    // A run has not returned yet (the busy flag may already be cleared by a stop).
+    bool m_running = false;
 };
 
 // Scheme and host of an address, the default referer: "http://h/a/b.pdf" gives "http://h".

@@ -1,0 +1,485 @@
+#include "SingleConnectionEngine.h"
+
+#include "Clock.h"
+#include "DownloadList.h"
+#include "DownloadListModel.h"
+#include "DuplicateNames.h"
+#include "FileNames.h"
+#include "FileTypeCheck.h"
+#include "HeaderTypes.h"
+#include "Inet.h"
+#include "LiveSettings.h"
+#include "MessageSink.h"
+#include "PartialFile.h"
+#include "WorkScope.h"
+
+#include <QFileInfo>
+#include <cmath>
+
+namespace quenlit {
+
+namespace {
+
+constexpr qint64 PieceBytes = 256 * 1024;
+constexpr int PieceWaitMs = 1000;
+constexpr int HeaderWaitMs = 30000;
+constexpr double StallSeconds = 120;
+// Cells are rewritten at most this often while a body streams.
+constexpr double CellUpdateSeconds = 0.25;
+
+const QString WaitAgainText = QStringLiteral("等待重新下载");
+const QString UnknownText = QStringLiteral("未知");
+const QString FailedText = QStringLiteral("下载失败");
+const QString CancelledText = QStringLiteral("下载取消");
+const QString TooLargeText = QStringLiteral("大文件，跳过");
+const QString NotReplaceableText = QStringLiteral("无法替换");
+const QString FullText = QStringLiteral("100%");
+
+// Long work must not wait on a modal box: every message is posted.
+class PostingSink final : public MessageSink {
+public:
+    explicit PostingSink(MessageSink& target)
+        : m_target(target) {}
+    void showMessage(const QString& text, MessageIcon icon) override {
+        m_target.post(text, icon, {});
+    }
+    bool ask(const QString&) override { return false; }
+    void post(const QString& text, MessageIcon icon, std::function<void()> closed) override {
+        m_target.post(text, icon, std::move(closed));
+    }
+
+private:
+    MessageSink& m_target;
+};
+
+bool isWebType(const QString& type) {
+    const QString lower = type.toLower();
+    return lower == u"htm"_qs || lower == u"html"_qs || lower == u"xml"_qs;
+}
+
+bool overLimit(double bytes, float limitMB) {
+    return float(bytes / 1024 / 1024) > limitMB;
+}
+
+QString percentText(qint64 downloaded, double size) {
+    return QString::number(qint64(std::floor(double(downloaded) / size * 100))) + u'%';
+}
+
+// The port written in an address after the host, or 80.
+quint16 PortFromAddress(const QString& address) {
+    const qsizetype slash = address.indexOf(u'/', 8);
+    if (slash < 0 || slash == 8)
+        return 80;
+    const QStringList parts = address.mid(8, slash - 8).split(u':');
+    if (parts.size() != 2)
+        return 80;
+    bool ok = false;
+    const uint port = parts[1].trimmed().toUInt(&ok);
+    return ok && port <= 0xFFFF ? quint16(port) : quint16(80);
+}
+
+// The folder can take a new file in place of the old one.
+bool replaceable(const QString& path) {
+    const QFileInfo target(path);
+    if (target.isDir())
+        return false;
+    const QFileInfo folder(target.absolutePath());
+    return folder.isDir() && folder.isWritable();
+}
+
+} // namespace
+
+SingleConnectionEngine::SingleConnectionEngine(DownloadEnvironment& environment, QObject* parent)
+    : QObject(parent)
+    , m_environment(environment)
+    , m_inet(new Inet(environment.network, this)) {
+    connect(m_inet, &Inet::StateChanged, this, [this](int state) {
+        m_environment.view.setStatusPanel(
+            3, TransferStateText(state, m_inet->ResponseCode(), m_inet->ResponseInfo()));
+    });
+}
+
+SingleConnectionEngine::~SingleConnectionEngine() = default;
+
+QCoro::Task<> SingleConnectionEngine::Inet下载当前文件(WorkScope& scope, int position) {
+    DownloadEnvironment& env = m_environment;
+    if (m_running || m_inet->StillExecuting() || env.state.busy) {
+        env.list.modify(position, [](DownloadRow& row) {
+            row.state = DownloadRow::Waiting;
+            row.size = WaitAgainText;
+        });
+        co_return;
+    }
+    m_running = true;
+    env.state.busy = true;
+    co_await Inet下载文件(scope, position);
+    env.state.busy = false;
+    m_running = false;
+}
+
+QCoro::Task<> SingleConnectionEngine::Inet下载文件(WorkScope& scope, int position) {
+    DownloadEnvironment& env = m_environment;
+    DownloadListModel& list = env.list;
+    Inet& inet = *m_inet;
+    auto setRow = [&](const std::function<void(DownloadRow&)>& change) {
+        list.modify(position, change);
+    };
+    auto cancelled = [&](DownloadRow& row) {
+        row.size = CancelledText;
+        row.state = DownloadRow::Failed;
+    };
+    if (position < 1 || position > list.count())
+        co_return;
+
+    double lastProgress = env.clock.elapsedSeconds();
+    const QString address = 选择url(list.row(position).key);
+
+    // Connection settings.
+    if (env.live.ProxyEnabled == 1) {
+        inet.AccessType = Inet::NamedProxy;
+        inet.RemotePort = quint16(env.live.ProxyPort.trimmed().toUShort());
+        inet.Proxy = env.live.ProxyAddress + u':' + env.live.ProxyPort;
+    } else {
+        inet.AccessType = Inet::DefaultAccess;
+        inet.Proxy.clear();
+        inet.RemotePort = PortFromAddress(address);
+    }
+    if (address.left(8).toLower() == u"https://"_qs) {
+        inet.Protocol = Inet::Https;
+        inet.RemotePort = 443;
+    } else {
+        inet.Protocol = Inet::Http;
+    }
+
+    env.state.busy = true;
+    env.view.setStatusPanel(2, u"正在下载:"_qs + list.row(position).name);
+
+    const QString tag = list.row(position).tag;
+    const QString referer =
+        u"Referer: "_qs + (tag.isEmpty() ? SiteRoot(address) : tag) + u"\r\n"_qs;
+    inet.Execute(address, u"GET"_qs, {}, referer);
+
+    // Up to 30 s for the response headers.
+    const double headerDeadline = env.clock.elapsedSeconds() + HeaderWaitMs / 1000.0;
+    while (inet.GetHeader().isEmpty() && inet.StillExecuting() && !scope.cancelled()) {
+        const int leftMs = int((headerDeadline - env.clock.elapsedSeconds()) * 1000);
+        if (leftMs <= 0)
+            break;
+        const bool changed = co_await scope.signal(m_inet, &Inet::StateChanged, qMin(leftMs, 100));
+        Q_UNUSED(changed);
+    }
+
+    const QString headers = inet.GetHeader();
+    if (scope.cancelled()) {
+        inet.Cancel();
+        setRow(cancelled);
+    } else if (headers.isEmpty()) {
+        inet.Cancel();
+        setRow([](DownloadRow& row) { row.state = DownloadRow::Failed; });
+    } else {
+        bool numeric = false;
+        double announced = inet.GetHeader(u"Content-Length"_qs).trimmed().toDouble(&numeric);
+        if (!numeric || !std::isfinite(announced) || announced < 0)
+            announced = 0;
+
+        if (overLimit(announced, env.live.MaxFileSizeMB)) {
+            inet.Cancel();
+            setRow([](DownloadRow& row) {
+                row.state = DownloadRow::Finished;
+                row.percent = TooLargeText;
+            });
+        } else {
+            co_await transfer(scope, position, headers, announced, lastProgress);
+        }
+    }
+
+    // Closing steps, on every path.
+    inet.Cancel();
+    if (position > list.count())
+        co_return;
+    const DownloadRow row = list.row(position);
+    env.view.setStatusPanel(2, u"完成下载:"_qs + row.name);
+    env.state.lastFinishTime = float(env.clock.secondsSinceMidnight());
+    const bool web = isWebType(row.type);
+    if (env.view.soundPromptTicked()) {
+        if (web)
+            env.view.playPrompt(SoundPrompt::WebPage);
+        if (row.state == DownloadRow::Failed)
+            env.view.playPrompt(SoundPrompt::Failed);
+    }
+    if (env.view.autoLoginTicked() && web)
+        env.view.autoLogin();
+}
+
+QCoro::Task<> SingleConnectionEngine::transfer(WorkScope& scope, int position,
+                                               const QString& headers, double announced,
+                                               double& lastProgress) {
+    DownloadEnvironment& env = m_environment;
+    DownloadListModel& list = env.list;
+    Inet& inet = *m_inet;
+    auto setRow = [&](const std::function<void(DownloadRow&)>& change) {
+        list.modify(position, change);
+    };
+
+    const HeaderFileInfo fromHeaders =
+        TypeFromHeaders(headers, inet.GetHeader(u"Content-Type"_qs).trimmed());
+    const QString statusLine = headers.section(u"\r\n"_qs, 0, 0);
+    const bool statusOk =
+        statusLine.contains(u"200"_qs) && statusLine.contains(u"OK"_qs, Qt::CaseInsensitive);
+
+    // Row preparation. The row keeps its own name; the header's name is not used.
+    PostingSink messages(env.messages);
+    setRow([&](DownloadRow& row) {
+        row.name = CleanFileName(row.name);
+        // A folder that cannot be made keeps its text: the file then cannot be created and
+        // the row fails, instead of landing in the root folder.
+        const QString made = EnsureFolderPath(row.saveFolder, messages);
+        row.saveFolder = WithTrailingSeparator(made.isEmpty() ? row.saveFolder : made);
+        if (!fromHeaders.type.isEmpty())
+            row.type = fromHeaders.type;
+    });
+
+    const QString policy = env.view.duplicateNamePolicy();
+    QString path;
+    {
+        const DownloadRow& row = list.row(position);
+        if (policy == RenamePolicy) {
+            const RenamedTarget target = 重命名保存路径(row.saveFolder, row.name, row.type, policy);
+            setRow([&](DownloadRow& changed) { changed.name = target.name; });
+            path = target.path;
+        } else {
+            path = row.targetPath();
+        }
+    }
+
+    // An existing file is replaced only when the new one is complete; refuse up front
+    // when that could not happen.
+    auto refuseReplace = [&] {
+        const QString length =
+            QString::number(QFileInfo(path).isFile() ? QFileInfo(path).size() : 0);
+        setRow([&](DownloadRow& row) {
+            row.state = DownloadRow::Failed;
+            row.size = length;
+            row.downloaded = length;
+            row.percent = NotReplaceableText;
+        });
+    };
+    if (QFileInfo::exists(path) && !replaceable(path)) {
+        inet.Cancel();
+        refuseReplace();
+        co_return;
+    }
+
+    if (announced <= 0 && !statusOk) {
+        const bool fetched = co_await FetchWholeBody(scope, position, path);
+        if (fetched)
+            CorrectRowFileType(list, position);
+        co_return;
+    }
+
+    setRow([&](DownloadRow& row) {
+        row.size = announced > 0 ? QString::number(qint64(announced)) : UnknownText;
+        row.downloaded = u"0"_qs;
+    });
+    PartialFile file(path);
+    const bool opened = file.open();
+    if (!opened) {
+        setRow([](DownloadRow& row) {
+            row.size = FailedText;
+            row.state = DownloadRow::Failed;
+        });
+        co_return;
+    }
+
+    enum class End { Complete, Short, TooLarge, Stalled, Stopped, Cancelled, WriteFailed };
+    End end = End::Complete;
+    qint64 written = 0;
+    double lastCellUpdate = -1;
+    auto writeCells = [&] {
+        setRow([&](DownloadRow& row) {
+            row.downloaded = QString::number(written);
+            if (announced > 0)
+                row.percent = percentText(written, announced);
+        });
+        lastCellUpdate = env.clock.elapsedSeconds();
+    };
+    for (;;) {
+        const QByteArray piece = co_await inet.GetChunk(scope, PieceBytes, PieceWaitMs);
+        if (scope.cancelled()) {
+            end = End::Cancelled;
+            break;
+        }
+        if (!piece.isEmpty()) {
+            const bool appended = file.append(piece);
+            if (!appended) {
+                end = End::WriteFailed;
+                break;
+            }
+            written = file.size();
+            lastProgress = env.clock.elapsedSeconds();
+            if (env.clock.elapsedSeconds() - lastCellUpdate >= CellUpdateSeconds)
+                writeCells();
+        }
+        if (announced > 0) {
+            if (double(written) >= announced)
+                break;
+            if (inet.BodyEnded()) {
+                end = End::Short;
+                break;
+            }
+        } else {
+            if (inet.BodyEnded()) {
+                end = inet.BodyComplete() ? End::Complete : End::Short;
+                break;
+            }
+            if (overLimit(double(written), env.live.MaxFileSizeMB)) {
+                end = End::TooLarge;
+                break;
+            }
+        }
+        if (env.clock.elapsedSeconds() - lastProgress > StallSeconds) {
+            end = End::Stalled;
+            break;
+        }
+        if (!env.state.busy) {
+            end = End::Stopped;
+            break;
+        }
+    }
+    writeCells();
+
+    if (end != End::Complete) {
+        inet.Cancel();
+        file.discard();
+        setRow([&](DownloadRow& row) {
+            switch (end) {
+            case End::TooLarge:
+                row.state = DownloadRow::Finished;
+                row.percent = TooLargeText;
+                return;
+            case End::Stopped:
+            case End::Cancelled:
+                row.size = CancelledText;
+                break;
+            default:
+                row.size = FailedText;
+                break;
+            }
+            row.state = DownloadRow::Failed;
+        });
+        co_return;
+    }
+
+    // Checked again: the folder or the old file may have changed meanwhile.
+    const bool committed = replaceable(path) && file.commit();
+    if (!committed) {
+        file.discard();
+        refuseReplace();
+        co_return;
+    }
+    setRow([&](DownloadRow& row) {
+        row.state = DownloadRow::Finished;
+        if (row.size == UnknownText) {
+            row.size = row.downloaded;
+            row.percent = FullText;
+        }
+    });
+    CorrectRowFileType(list, position);
+}
+
+QCoro::Task<bool> SingleConnectionEngine::FetchWholeBody(WorkScope& scope, int position,
+                                                         const QString& targetPath) {
+    DownloadListModel& list = m_environment.list;
+    Inet& inet = *m_inet;
+    if (position < 1 || position > list.count())
+        co_return false;
+    list.modify(position, [](DownloadRow& row) { row.size = UnknownText; });
+
+    while (inet.StillExecuting() && !scope.cancelled()) {
+        inet.Cancel();
+        const bool ran = co_await scope.letEventsRun();
+        Q_UNUSED(ran);
+    }
+    const bool ran = co_await scope.letEventsRun();
+    Q_UNUSED(ran);
+    QByteArray body;
+    const QString address = 选择url(list.row(position).key);
+    if (!scope.cancelled())
+        body = co_await inet.OpenURL(scope, address);
+
+    if (scope.cancelled()) {
+        inet.Cancel();
+        list.modify(position, [](DownloadRow& row) {
+            row.size = CancelledText;
+            row.state = DownloadRow::Failed;
+        });
+        co_return false;
+    }
+    if (body.size() >= 2) {
+        PartialFile file(targetPath);
+        const bool opened = file.open();
+        const bool appended = opened && file.append(body);
+        const bool committed = appended && replaceable(targetPath) && file.commit();
+        if (!committed) {
+            file.discard();
+            list.modify(position, [&](DownloadRow& row) {
+                row.size = opened ? NotReplaceableText : FailedText;
+                row.state = DownloadRow::Failed;
+            });
+            co_return false;
+        }
+        const QString length = QString::number(QFileInfo(targetPath).size());
+        list.modify(position, [&](DownloadRow& row) {
+            row.size = length;
+            row.downloaded = QString::number(body.size());
+            row.percent = FullText;
+            row.state = DownloadRow::Finished;
+        });
+        co_return true;
+    }
+    list.modify(position, [](DownloadRow& row) {
+        row.size.clear();
+        row.downloaded.clear();
+        row.percent.clear();
+        row.state = DownloadRow::Failed;
+    });
+    co_return false;
+}
+
+QString SiteRoot(const QString& address) {
+    const qsizetype scheme = address.indexOf(u"://"_qs);
+    if (scheme >= 0) {
+        const qsizetype slash = address.indexOf(u'/', scheme + 3);
+        if (slash < 0 || slash == scheme + 3)
+            return address;
+        return address.left(slash);
+    }
+    const qsizetype slash = address.indexOf(u'/');
+    return slash >= 3 ? address.left(slash) : address;
+}
+
+QString TransferStateText(int state, qint32 responseCode, const QString& responseInfo) {
+    static const char* const texts[] = {
+        "0 无状态可报告。",
+        "1 正在查询所指定的主机的 IP 地址...",
+        "2 已成功地找到所指定的主机的 IP 地址。",
+        "3 正在与主机连接...",
+        "4 已与主机连接成功。",
+        "5 正在向主机发送请求...",
+        "6 发送请求已成功。",
+        "7 正在接收主机的响应...",
+        "8 已成功地接收到主机的响应。",
+        "9 正在解除与主机的连接...",
+        "10 已成功地与主机解除了连接。",
+        nullptr,
+        "12 该请求已经完成，并且所有数据均已接收到。",
+    };
+    const QString failure = QString::number(responseCode) + u':' + responseInfo;
+    if (state == 11)
+        return u"11 与主机通讯时出现了错误:"_qs + failure;
+    if (state >= 0 && state <= 12)
+        return QString::fromUtf8(texts[state]);
+    return failure;
+}
+
+} // namespace quenlit

@@ -1,0 +1,525 @@
+#include "DownloadList.h"
+#include "DownloadListModel.h"
+#include "DuplicateNames.h"
+#include "FakeDownloadView.h"
+#include "Inet.h"
+#include "LiveSettings.h"
+#include "LocalHttpServer.h"
+#include "PartialFile.h"
+#include "RecordingMessageSink.h"
+#include "SingleConnectionEngine.h"
+#include "TestNetwork.h"
+#include "WorkScope.h"
+
+#include <QDir>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quenlit;
+using namespace quenlit::testing;
+
+namespace {
+
+using Response = LocalHttpServer::Response;
+
+struct Fixture {
+    Fixture() {
+        live.MaxFileSizeMB = 10;
+        folder = dir.filePath(u"files"_qs);
+        QDir().mkpath(folder);
+    }
+    // A waiting row for address, handed over as the scheduler does.
+    void add(const QString& address, const QString& name, const QString& type = u"pdf"_qs,
+             const QString& referer = {}) {
+        加入下载列表(list, {folder, false}, address, name, type, folder, referer);
+        list.modify(list.count(), [](DownloadRow& row) { row.state = DownloadRow::Downloading; });
+    }
+    void start(int position = 1) {
+        scope.start([this, position] { return engine.Inet下载当前文件(scope, position); });
+    }
+    // Runs the download to its end on the local server.
+    bool run(int position = 1) {
+        start(position);
+        return QTest::qWaitFor(
+            [&] {
+                clock.advance(10);
+                return !scope.running();
+            },
+            10000);
+    }
+    const DownloadRow& row(int position = 1) const { return list.row(position); }
+    QString path(const QString& file) const { return folder + u'/' + file; }
+    QStringList files() const {
+        return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+
+    VirtualClock clock;
+    QNetworkAccessManager network;
+    DownloadListModel list;
+    DownloadWindowState state;
+    LiveSettings live;
+    FakeDownloadView view;
+    RecordingMessageSink messages;
+    DownloadEnvironment environment{clock, network, list, state, live, view, messages};
+    SingleConnectionEngine engine{environment};
+    LocalHttpServer server{clock};
+    QTemporaryDir dir;
+    QString folder;
+    WorkScope scope{clock};
+};
+
+Response pdf(const QByteArray& body) {
+    return {200, {{"Content-Type", "application/pdf"}}, body};
+}
+
+QByteArray pdfBody(int size) {
+    return "%PDF-1.4\n" + LocalHttpServer::generated(0, size - 9);
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_singleengine : public QObject {
+    Q_OBJECT
+private slots:
+    void siteRoot_data();
+    void siteRoot();
+    void transferStateText_data();
+    void transferStateText();
+    void completeDownload();
+    void failures_data();
+    void failures();
+    void connectionSettings_data();
+    void connectionSettings();
+    void referer_data();
+    void referer();
+    void statusLine_data();
+    void statusLine();
+    void errorPageBecomesHtm();
+    void overwriteKeepsOldFileOnFailure();
+    void overwriteReplacesOnlyWhenComplete();
+    void renameNumbersTheNewFile();
+    void headerNameNeverLeavesTheFolder();
+    void secondCallWhileRunningPutsRowBack();
+    void cancelledScopeEndsTheFrame();
+};
+
+void tst_singleengine::siteRoot_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("root");
+    QTest::newRow("path") << u"http://h.example/docs/a.pdf"_qs << u"http://h.example"_qs;
+    QTest::newRow("host only") << u"https://h.example"_qs << u"https://h.example"_qs;
+    QTest::newRow("slash right after scheme") << u"http:///x"_qs << u"http:///x"_qs;
+    QTest::newRow("no scheme") << u"www.h.example/a"_qs << u"www.h.example"_qs;
+    QTest::newRow("no scheme, early slash") << u"ab/c"_qs << u"ab/c"_qs;
+}
+
+void tst_singleengine::siteRoot() {
+    QFETCH(QString, address);
+    QFETCH(QString, root);
+    QCOMPARE(SiteRoot(address), root);
+}
+
+void tst_singleengine::transferStateText_data() {
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0") << 0 << u"0 无状态可报告。"_qs;
+    QTest::newRow("3") << 3 << u"3 正在与主机连接..."_qs;
+    QTest::newRow("10") << 10 << u"10 已成功地与主机解除了连接。"_qs;
+    QTest::newRow("11") << 11 << u"11 与主机通讯时出现了错误:12029:refused"_qs;
+    QTest::newRow("12") << 12 << u"12 该请求已经完成，并且所有数据均已接收到。"_qs;
+    QTest::newRow("other") << 13 << u"12029:refused"_qs;
+    QTest::newRow("negative") << -1 << u"12029:refused"_qs;
+}
+
+void tst_singleengine::transferStateText() {
+    QFETCH(int, state);
+    QFETCH(QString, text);
+    QCOMPARE(TransferStateText(state, 12029, u"refused"_qs), text);
+}
+
+void tst_singleengine::completeDownload() {
+    Fixture f;
+    const QByteArray body = pdfBody(700000);
+    f.server.route("/a.pdf", pdf(body));
+    f.add(f.server.url("/a.pdf"), u"report"_qs, u"PDF"_qs);
+    f.view.soundPrompt = true;
+    f.clock.advance(5000);
+    QVERIFY(f.run());
+
+    QCOMPARE(f.row().state, DownloadRow::Finished);
+    QCOMPARE(f.row().type, u"pdf"_qs);
+    QCOMPARE(f.row().size, QString::number(body.size()));
+    QCOMPARE(f.row().downloaded, QString::number(body.size()));
+    QCOMPARE(f.row().percent, u"100%"_qs);
+    QCOMPARE(readFile(f.path(u"report.pdf"_qs)), body);
+    QCOMPARE(f.files(), QStringList{u"report.pdf"_qs});
+    QVERIFY(!f.state.busy);
+    QCOMPARE(f.state.lastFinishTime, float(f.clock.secondsSinceMidnight()));
+    QCOMPARE(f.view.panels.value(2), u"完成下载:report"_qs);
+    QStringList stateTexts;
+    for (int state = 0; state <= 12; ++state)
+        stateTexts << TransferStateText(state, 0, {});
+    QVERIFY2(stateTexts.contains(f.view.panels.value(3)), qPrintable(f.view.panels.value(3)));
+    QVERIFY(f.view.prompts.isEmpty());
+    QCOMPARE(f.view.logins, 0);
+    QCOMPARE(WorkScope::suspendedWaits(), 0);
+}
+
+// How each failure leaves the row, the file and the disk.
+void tst_singleengine::failures_data() {
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QString>("downloaded");
+    QTest::addColumn<QString>("percent");
+    QTest::addColumn<QStringList>("files");
+
+    const QStringList none;
+    QTest::newRow("no headers in the wait")
+        << u"silent"_qs << 4 << u""_qs << u""_qs << u""_qs << none;
+    QTest::newRow("announced over the limit")
+        << u"20 MB"_qs << 3 << u""_qs << u""_qs << u"大文件，跳过"_qs << none;
+    QTest::newRow("cannot replace") << u"folder in the way"_qs << 4 << u"0"_qs << u"0"_qs
+                                    << u"无法替换"_qs << QStringList{u"a.pdf"_qs};
+    QTest::newRow("cannot create") << u"folder is a file"_qs << 4 << u"下载失败"_qs << u"0"_qs
+                                   << u""_qs << QStringList{u"plain"_qs};
+    QTest::newRow("stall 120 s") << u"stall"_qs << 4 << u"下载失败"_qs << u"1000"_qs << u"20%"_qs
+                                 << none;
+    QTest::newRow("stop mid-stream")
+        << u"stop"_qs << 4 << u"下载取消"_qs << u"1000"_qs << u"20%"_qs << none;
+    QTest::newRow("unknown length over the limit")
+        << u"unknown too large"_qs << 3 << u"未知"_qs << u"*"_qs << u"大文件，跳过"_qs << none;
+    QTest::newRow("whole-body fetch under two bytes")
+        << u"one byte"_qs << 4 << u""_qs << u""_qs << u""_qs << none;
+    QTest::newRow("reset before the announced length")
+        << u"reset"_qs << 4 << u"下载失败"_qs << u"1000"_qs << u"20%"_qs << none;
+    QTest::newRow("server closes early")
+        << u"short"_qs << 4 << u"下载失败"_qs << u"3000"_qs << u"60%"_qs << none;
+    QTest::newRow("busy when called")
+        << u"busy"_qs << 1 << u"等待重新下载"_qs << u""_qs << u""_qs << none;
+}
+
+void tst_singleengine::failures() {
+    QFETCH(QString, situation);
+    QFETCH(int, state);
+    QFETCH(QString, size);
+    QFETCH(QString, downloaded);
+    QFETCH(QString, percent);
+    QFETCH(QStringList, files);
+
+    Fixture f;
+    f.view.policy = OverwritePolicy;
+    const QByteArray body = pdfBody(5000);
+    Response response = pdf(body);
+    QString address = f.server.url("/a.pdf");
+    if (situation == u"silent"_qs) {
+        response.noAnswer = true;
+    } else if (situation == u"20 MB"_qs) {
+        response.declaredLength = 20 * 1024 * 1024;
+    } else if (situation == u"folder in the way"_qs) {
+        QDir(f.folder).mkdir(u"a.pdf"_qs);
+    } else if (situation == u"folder is a file"_qs) {
+        writeFile(f.path(u"plain"_qs), "x");
+    } else if (situation == u"stall"_qs || situation == u"stop"_qs) {
+        response.stallAfter = 1000;
+    } else if (situation == u"unknown too large"_qs) {
+        f.live.MaxFileSizeMB = 3000.0f / 1024 / 1024;
+        response.body = pdfBody(50000);
+        response.omitLength = true;
+        response.dripBytes = 1000;
+        response.dripEveryMs = 100;
+    } else if (situation == u"one byte"_qs) {
+        response = {404, {{"Content-Type", "text/plain"}}, "x"};
+        response.omitLength = true;
+    } else if (situation == u"reset"_qs) {
+        response.resetAfter = 1000;
+    } else if (situation == u"short"_qs) {
+        response.body = body.left(3000);
+        response.declaredLength = 5000;
+    } else if (situation == u"busy"_qs) {
+        f.state.busy = true;
+    }
+    f.server.route("/a.pdf", response);
+    f.add(address, u"a"_qs);
+    if (situation == u"folder is a file"_qs)
+        f.list.modify(1, [&](DownloadRow& row) { row.saveFolder = f.path(u"plain/sub/"_qs); });
+    f.view.soundPrompt = true;
+
+    f.start();
+    if (situation == u"silent"_qs) {
+        QUENLIT_WAIT_FOR_IO(f.clock, f.server.requests.size() == 1);
+        f.clock.advance(29000);
+        QVERIFY(f.scope.running());
+        f.clock.advance(2000);
+    } else if (situation == u"stall"_qs || situation == u"stop"_qs) {
+        QUENLIT_WAIT_FOR_IO(f.clock, f.row().downloaded == u"1000"_qs);
+        if (situation == u"stall"_qs) {
+            f.clock.advance(110000);
+            QVERIFY(f.scope.running());
+            f.clock.advance(12000);
+        } else {
+            f.state.busy = false;
+            f.clock.advance(1000);
+        }
+    }
+    QUENLIT_WAIT_FOR_IO(f.clock, !f.scope.running());
+
+    QCOMPARE(int(f.row().state), state);
+    QCOMPARE(f.row().size, size);
+    if (downloaded == u"*"_qs) // past the limit by one piece or more
+        QVERIFY(f.row().downloaded.toLongLong() > 3000);
+    else
+        QCOMPARE(f.row().downloaded, downloaded);
+    QCOMPARE(f.row().percent, percent);
+    QCOMPARE(f.files(), files);
+    QVERIFY(!f.state.busy || situation == u"busy"_qs);
+    if (state == 4)
+        QCOMPARE(f.view.prompts, QList<SoundPrompt>{SoundPrompt::Failed});
+    if (situation != u"busy"_qs)
+        QCOMPARE(f.view.panels.value(2), u"完成下载:a"_qs);
+    QCOMPARE(WorkScope::suspendedWaits(), 0);
+}
+
+void tst_singleengine::connectionSettings_data() {
+    QTest::addColumn<QString>("address"); // "PORT" stands for a port nothing listens on
+    QTest::addColumn<int>("proxy");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<int>("accessType");
+    const int closed = LocalHttpServer::closedPort();
+    QTest::newRow("http with port") << u"http://127.0.0.1:PORT/a.pdf"_qs << 0 << closed << 4 << 0;
+    QTest::newRow("http without port") << u"http://127.0.0.1/a.pdf"_qs << 0 << 80 << 4 << 0;
+    QTest::newRow("host right after the scheme") << u"http://h/a.pdf"_qs << 0 << 80 << 4 << 0;
+    QTest::newRow("port not a number") << u"http://127.0.0.1:x1/a"_qs << 0 << 80 << 4 << 0;
+    QTest::newRow("port over 16 bits") << u"http://127.0.0.1:70000/a"_qs << 0 << 80 << 4 << 0;
+    QTest::newRow("https ignores its port")
+        << u"https://127.0.0.1:PORT/a.pdf"_qs << 0 << 443 << 5 << 0;
+    QTest::newRow("HTTPS upper case") << u"HTTPS://127.0.0.1:PORT/a"_qs << 0 << 443 << 5 << 0;
+    QTest::newRow("proxy, http") << u"http://127.0.0.1:PORT/a.pdf"_qs << 1 << 3128 << 4 << 2;
+    QTest::newRow("proxy, https") << u"https://127.0.0.1:PORT/a.pdf"_qs << 1 << 443 << 5 << 2;
+}
+
+void tst_singleengine::connectionSettings() {
+    QFETCH(QString, address);
+    QFETCH(int, proxy);
+    QFETCH(int, port);
+    QFETCH(int, protocol);
+    QFETCH(int, accessType);
+    Fixture f;
+    f.live.ProxyEnabled = qint16(proxy);
+    // A proxy that refuses at once keeps the run short.
+    f.live.ProxyAddress = u"127.0.0.1"_qs;
+    f.live.ProxyPort = u"3128"_qs;
+    address.replace(u"PORT"_qs, QString::number(LocalHttpServer::closedPort()));
+    f.add(address, u"a"_qs);
+    f.start();
+    QCOMPARE(int(f.engine.Inet1().RemotePort), port);
+    QCOMPARE(f.engine.Inet1().Protocol, protocol);
+    QCOMPARE(f.engine.Inet1().AccessType, accessType);
+    QCOMPARE(f.engine.Inet1().Proxy, proxy ? u"127.0.0.1:3128"_qs : QString());
+    f.scope.cancel();
+    QUENLIT_WAIT_FOR_IO(f.clock, !f.scope.running());
+    QCOMPARE(f.row().state, DownloadRow::Failed);
+}
+
+void tst_singleengine::referer_data() {
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<bool>("siteRoot");
+    QTest::newRow("tag") << u"http://pages.example/results?q=1"_qs << false;
+    QTest::newRow("no tag: site root") << QString() << true;
+}
+
+void tst_singleengine::referer() {
+    QFETCH(QString, tag);
+    QFETCH(bool, siteRoot);
+    Fixture f;
+    f.server.route("/docs/a.pdf", pdf(pdfBody(100)));
+    f.add(f.server.url("/docs/a.pdf"), u"a"_qs, u"pdf"_qs, tag);
+    QVERIFY(f.run());
+    QCOMPARE(f.server.requests.size(), 1);
+    QCOMPARE(QString::fromUtf8(f.server.requests[0].headers.value("referer")),
+             siteRoot ? f.server.base() : tag);
+    QCOMPARE(f.row().state, DownloadRow::Finished);
+}
+
+// The status line and the length decide between streaming and the whole-body fetch.
+void tst_singleengine::statusLine_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("reason");
+    QTest::addColumn<bool>("withLength");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QString>("size");
+    QTest::newRow("200 OK, unknown length: streamed")
+        << 200 << QByteArray("OK") << false << 1 << u"1234"_qs;
+    QTest::newRow("200 without OK, unknown length: fetched whole")
+        << 200 << QByteArray("Fine") << false << 2 << u"1234"_qs;
+    QTest::newRow("404 without length: fetched whole")
+        << 404 << QByteArray("Not Found") << false << 2 << u"1234"_qs;
+    QTest::newRow("404 with length: streamed")
+        << 404 << QByteArray("Not Found") << true << 1 << u"1234"_qs;
+}
+
+void tst_singleengine::statusLine() {
+    QFETCH(int, status);
+    QFETCH(QByteArray, reason);
+    QFETCH(bool, withLength);
+    QFETCH(int, requests);
+    QFETCH(QString, size);
+    Fixture f;
+    Response response = pdf(pdfBody(1234));
+    response.status = status;
+    response.reason = reason;
+    response.omitLength = !withLength;
+    f.server.route("/a.pdf", response);
+    f.add(f.server.url("/a.pdf"), u"a"_qs);
+    QVERIFY(f.run());
+    QCOMPARE(f.server.requests.size(), requests);
+    QCOMPARE(f.row().state, DownloadRow::Finished);
+    QCOMPARE(f.row().size, size);
+    QCOMPARE(f.row().downloaded, u"1234"_qs);
+    QCOMPARE(f.row().percent, u"100%"_qs);
+    QCOMPARE(readFile(f.path(u"a.pdf"_qs)), response.body);
+    QCOMPARE(f.files(), QStringList{u"a.pdf"_qs});
+}
+
+void tst_singleengine::errorPageBecomesHtm() {
+    Fixture f;
+    const QByteArray page = "<html ><head><title>Not here</title></head><body>gone</body></html>";
+    f.server.route("/a.pdf", Response{200, {{"Content-Type", "application/octet-stream"}}, page});
+    f.add(f.server.url("/a.pdf"), u"paper"_qs);
+    f.view.soundPrompt = true;
+    f.view.autoLoginOn = true;
+    QVERIFY(f.run());
+    QCOMPARE(f.row().state, DownloadRow::Finished);
+    QCOMPARE(f.row().type, u"htm"_qs);
+    QCOMPARE(f.files(), QStringList{u"paper.htm"_qs});
+    QCOMPARE(readFile(f.path(u"paper.htm"_qs)), page);
+    QCOMPARE(f.view.prompts, QList<SoundPrompt>{SoundPrompt::WebPage});
+    QCOMPARE(f.view.logins, 1);
+}
+
+void tst_singleengine::overwriteKeepsOldFileOnFailure() {
+    Fixture f;
+    f.view.policy = OverwritePolicy;
+    writeFile(f.path(u"a.pdf"_qs), "old content");
+    Response response = pdf(pdfBody(5000));
+    response.resetAfter = 2000;
+    f.server.route("/a.pdf", response);
+    f.add(f.server.url("/a.pdf"), u"a"_qs);
+    QVERIFY(f.run());
+    QCOMPARE(f.row().state, DownloadRow::Failed);
+    QCOMPARE(f.row().size, u"下载失败"_qs);
+    QCOMPARE(readFile(f.path(u"a.pdf"_qs)), QByteArray("old content"));
+    QCOMPARE(f.files(), QStringList{u"a.pdf"_qs});
+}
+
+void tst_singleengine::overwriteReplacesOnlyWhenComplete() {
+    Fixture f;
+    f.view.policy = OverwritePolicy;
+    writeFile(f.path(u"a.pdf"_qs), "old content");
+    const QByteArray body = pdfBody(5000);
+    Response response = pdf(body);
+    response.stallAfter = 1000;
+    f.server.route("/a.pdf", response);
+    f.add(f.server.url("/a.pdf"), u"a"_qs);
+    f.start();
+    QUENLIT_WAIT_FOR_IO(f.clock, f.row().downloaded == u"1000"_qs);
+    // Mid-stream the old file is still whole and the new bytes sit beside it.
+    QCOMPARE(readFile(f.path(u"a.pdf"_qs)), QByteArray("old content"));
+    QCOMPARE(readFile(PartialFile::tempPathFor(f.path(u"a.pdf"_qs))), body.left(1000));
+    f.scope.cancel();
+    QUENLIT_WAIT_FOR_IO(f.clock, !f.scope.running());
+
+    f.server.route("/a.pdf", pdf(body));
+    f.list.modify(1, [](DownloadRow& row) { row.state = DownloadRow::Downloading; });
+    QVERIFY(f.run());
+    QCOMPARE(f.row().state, DownloadRow::Finished);
+    QCOMPARE(readFile(f.path(u"a.pdf"_qs)), body);
+    QCOMPARE(f.files(), QStringList{u"a.pdf"_qs});
+}
+
+void tst_singleengine::renameNumbersTheNewFile() {
+    Fixture f;
+    writeFile(f.path(u"a.pdf"_qs), "old content");
+    const QByteArray body = pdfBody(300);
+    f.server.route("/a.pdf", pdf(body));
+    f.add(f.server.url("/a.pdf"), u"a"_qs);
+    QVERIFY(f.run());
+    QCOMPARE(f.row().name, u"a[001]"_qs);
+    QCOMPARE(readFile(f.path(u"a[001].pdf"_qs)), body);
+    QCOMPARE(readFile(f.path(u"a.pdf"_qs)), QByteArray("old content"));
+}
+
+void tst_singleengine::headerNameNeverLeavesTheFolder() {
+    Fixture f;
+    const QByteArray body = pdfBody(300);
+    f.server.route("/get",
+                   Response{200,
+                            {{"Content-Type", "application/octet-stream"},
+                             {"Content-Disposition", "attachment; filename=\"../../x.pdf\""}},
+                            body});
+    f.add(f.server.url("/get"), u"title"_qs, QString());
+    QVERIFY(f.run());
+    QCOMPARE(f.row().name, u"title"_qs);
+    QCOMPARE(f.row().type, u"pdf"_qs);
+    QCOMPARE(f.files(), QStringList{u"title.pdf"_qs});
+    QVERIFY(!QFile::exists(f.dir.filePath(u"x.pdf"_qs)));
+}
+
+void tst_singleengine::secondCallWhileRunningPutsRowBack() {
+    Fixture f;
+    Response response = pdf(pdfBody(5000));
+    response.stallAfter = 1000;
+    f.server.route("/a.pdf", response);
+    f.server.route("/b.pdf", pdf(pdfBody(100)));
+    f.add(f.server.url("/a.pdf"), u"a"_qs);
+    f.add(f.server.url("/b.pdf"), u"b"_qs);
+    f.start(1);
+    QUENLIT_WAIT_FOR_IO(f.clock, f.row(1).downloaded == u"1000"_qs);
+    f.start(2);
+    f.clock.runPending();
+    QCOMPARE(f.row(2).state, DownloadRow::Waiting);
+    QCOMPARE(f.row(2).size, u"等待重新下载"_qs);
+    QCOMPARE(f.server.requests.size(), 1);
+    f.scope.cancel();
+    QUENLIT_WAIT_FOR_IO(f.clock, !f.scope.running());
+}
+
+void tst_singleengine::cancelledScopeEndsTheFrame() {
+    Fixture f;
+    Response response = pdf(pdfBody(5000));
+    response.stallAfter = 1000;
+    f.server.route("/a.pdf", response);
+    f.add(f.server.url("/a.pdf"), u"a"_qs);
+    f.view.soundPrompt = true;
+    f.start();
+    QUENLIT_WAIT_FOR_IO(f.clock, f.row().downloaded == u"1000"_qs);
+    QVERIFY(QFile::exists(PartialFile::tempPathFor(f.path(u"a.pdf"_qs))));
+    f.scope.cancel();
+    QCOMPARE(WorkScope::suspendedWaits(), 0);
+    QCOMPARE(WorkScope::liveRuns(), 0);
+    QVERIFY(!f.scope.running());
+    QCOMPARE(f.row().state, DownloadRow::Failed);
+    QCOMPARE(f.row().size, u"下载取消"_qs);
+    QVERIFY(f.files().isEmpty());
+    QVERIFY(!f.state.busy);
+    QVERIFY(!f.engine.Inet1().StillExecuting());
+    QCOMPARE(f.view.panels.value(2), u"完成下载:a"_qs);
+    QCOMPARE(f.view.prompts, QList<SoundPrompt>{SoundPrompt::Failed});
+}
+
+QTEST_GUILESS_MAIN(tst_singleengine)
+#include "tst_singleengine.moc"
