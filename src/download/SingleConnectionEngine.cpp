@@ -169,8 +169,12 @@ QCoro::Task<> SingleConnectionEngine::Inet下载文件(WorkScope& scope, int pos
         Q_UNUSED(changed);
     }
 
+    if (inet.GetHeader().isEmpty() && !scope.cancelled()) {
+        const bool ran = co_await scope.letEventsRun(); // a stop may be under way
+        Q_UNUSED(ran);
+    }
     const QString headers = inet.GetHeader();
-    if (scope.cancelled()) {
+    if (scope.cancelled() || !env.state.busy) {
         inet.Cancel();
         setRow(cancelled);
     } else if (headers.isEmpty()) {
@@ -320,29 +324,27 @@ QCoro::Task<> SingleConnectionEngine::transfer(WorkScope& scope, int position,
             if (env.clock.elapsedSeconds() - lastCellUpdate >= CellUpdateSeconds)
                 writeCells();
         }
-        if (announced > 0) {
-            if (double(written) >= announced)
-                break;
-            if (inet.BodyEnded()) {
-                end = End::Short;
-                break;
-            }
-        } else {
-            if (inet.BodyEnded()) {
-                end = inet.BodyComplete() ? End::Complete : End::Short;
-                break;
-            }
-            if (overLimit(double(written), env.live.MaxFileSizeMB)) {
-                end = End::TooLarge;
-                break;
-            }
+        // Complete first; then the stop, which also cuts the transfer short; then the rest.
+        if (announced > 0 ? double(written) >= announced : inet.BodyEnded() && inet.BodyComplete())
+            break;
+        if (!env.state.busy) {
+            end = End::Stopped;
+            break;
+        }
+        if (inet.BodyEnded()) {
+            // A stop cancels the transfer before it clears the busy flag: one turn later
+            // tells the stop from a connection the server cut.
+            const bool ran = co_await scope.letEventsRun();
+            Q_UNUSED(ran);
+            end = scope.cancelled() ? End::Cancelled : !env.state.busy ? End::Stopped : End::Short;
+            break;
+        }
+        if (announced <= 0 && overLimit(double(written), env.live.MaxFileSizeMB)) {
+            end = End::TooLarge;
+            break;
         }
         if (env.clock.elapsedSeconds() - lastProgress > StallSeconds) {
             end = End::Stalled;
-            break;
-        }
-        if (!env.state.busy) {
-            end = End::Stopped;
             break;
         }
     }
@@ -404,10 +406,13 @@ QCoro::Task<bool> SingleConnectionEngine::FetchWholeBody(WorkScope& scope, int p
     Q_UNUSED(ran);
     QByteArray body;
     const QString address = 选择url(list.row(position).key);
-    if (!scope.cancelled())
+    if (!scope.cancelled()) {
         body = co_await inet.OpenURL(scope, address);
+        const bool later = co_await scope.letEventsRun(); // a stop may be under way
+        Q_UNUSED(later);
+    }
 
-    if (scope.cancelled()) {
+    if (scope.cancelled() || (m_running && !m_environment.state.busy)) {
         inet.Cancel();
         list.modify(position, [](DownloadRow& row) {
             row.size = CancelledText;
@@ -415,7 +420,8 @@ QCoro::Task<bool> SingleConnectionEngine::FetchWholeBody(WorkScope& scope, int p
         });
         co_return false;
     }
-    if (body.size() >= 2) {
+    // A body cut short is no file.
+    if (body.size() >= 2 && inet.BodyComplete()) {
         PartialFile file(targetPath);
         const bool opened = file.open();
         const bool appended = opened && file.append(body);
