@@ -3,10 +3,18 @@
 #include "TestNetwork.h"
 #include "WorkScope.h"
 
+#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
+#include <QNetworkReply>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
 #include <QTest>
 
 using namespace quenlit;
@@ -229,6 +237,72 @@ private slots:
         QVERIFY(!f.inet.BodyComplete());
         QVERIFY(f.server.requests.size() <= Inet::MaxRedirects + 1);
         QVERIFY(f.server.requests.size() > 1);
+    }
+
+    void secureRedirects_data() {
+        QTest::addColumn<bool>("toPlain");
+        QTest::newRow("https to http is refused") << true;
+        QTest::newRow("https to https is followed") << false;
+    }
+    void secureRedirects() {
+        QFETCH(bool, toPlain);
+        if (!QSslSocket::supportsSsl())
+            QSKIP("no TLS backend");
+        const QList<QSslCertificate> certificates =
+            QSslCertificate::fromPath(QFINDTESTDATA("fixtures/localhost.crt"));
+        QFile keyFile(QFINDTESTDATA("fixtures/localhost.key"));
+        QVERIFY(!certificates.isEmpty() && keyFile.open(QIODevice::ReadOnly));
+        QSslConfiguration serverSide = QSslConfiguration::defaultConfiguration();
+        serverSide.setLocalCertificate(certificates.first());
+        serverSide.setPrivateKey(QSslKey(&keyFile, QSsl::Rsa));
+        // The client trusts the test's own certificate, for this test only.
+        const QSslConfiguration saved = QSslConfiguration::defaultConfiguration();
+        QSslConfiguration trusting = saved;
+        trusting.addCaCertificates(certificates);
+        QSslConfiguration::setDefaultConfiguration(trusting);
+        const auto restore =
+            qScopeGuard([&] { QSslConfiguration::setDefaultConfiguration(saved); });
+
+        Fixture f;
+        f.server.route("/plain", Response{200, {}, "plain body", 0});
+        QSslServer tls;
+        tls.setSslConfiguration(serverSide);
+        QVERIFY(tls.listen(QHostAddress::LocalHost));
+        const QByteArray secureBase = "https://127.0.0.1:" + QByteArray::number(tls.serverPort());
+        const QByteArray target =
+            toPlain ? f.server.url("/plain").toLatin1() : secureBase + "/final";
+        connect(&tls, &QTcpServer::pendingConnectionAvailable, &tls, [&] {
+            while (QTcpSocket* socket = tls.nextPendingConnection()) {
+                connect(socket, &QIODevice::readyRead, socket, [socket, target] {
+                    const QByteArray request = socket->peek(4096);
+                    if (!request.contains("\r\n\r\n"))
+                        return;
+                    socket->readAll();
+                    const QByteArray answer =
+                        request.startsWith("GET /start ")
+                            ? "HTTP/1.1 302 Found\r\nLocation: " + target +
+                                  "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"
+                            : QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 11\r\n"
+                                         "Connection: close\r\n\r\nsecure body");
+                    socket->write(answer);
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+        f.inet.Execute(QString::fromLatin1(secureBase + "/start"), u"GET"_qs, QString(), QString());
+        f.readBody();
+        QUENLIT_WAIT_FOR_IO(f.clock, f.done);
+        if (toPlain) {
+            QCOMPARE(f.stateList().last(), 11);
+            QCOMPARE(f.inet.ResponseCode(), qint32(QNetworkReply::InsecureRedirectError));
+            QVERIFY(f.inet.GetHeader().isEmpty());
+            QVERIFY(f.body.isEmpty());
+            QVERIFY(f.server.requests.isEmpty());
+        } else {
+            QCOMPARE(f.stateList().last(), 12);
+            QCOMPARE(f.body, QByteArray("secure body"));
+            QVERIFY(f.inet.BodyComplete());
+        }
     }
 
     void cancelMidBody() {
