@@ -236,7 +236,9 @@ void ParallelEngine::unload(int i) {
     QObject::disconnect(element.get(), nullptr, this, nullptr);
     if (m_reporting & (1u << i)) {
         // Still inside this element's own signal: it goes when the signal has returned.
+        // Kept as a child until then, so that it never outlives the engine's environment.
         element->CancelAsyncRead();
+        element->setParent(this);
         element.release()->deleteLater();
     }
 }

@@ -111,6 +111,7 @@ private slots:
     void overwriteKeepsOldFileOnFailure();
     void overwriteReplacesOnlyWhenComplete();
     void renameNumbersTheNewFile();
+    void headerTypeReplacesFileUnderSkip();
     void headerNameNeverLeavesTheFolder();
     void secondCallWhileRunningPutsRowBack();
     void cancelledScopeEndsTheFrame();
@@ -466,6 +467,24 @@ void tst_singleengine::renameNumbersTheNewFile() {
     QCOMPARE(f.row().name, u"a[001]"_qs);
     QCOMPARE(readFile(f.path(u"a[001].pdf"_qs)), body);
     QCOMPARE(readFile(f.path(u"a.pdf"_qs)), QByteArray("old content"));
+}
+
+// The skip policy judged the row by its old type; the file of the type the server names is
+// replaced.
+void tst_singleengine::headerTypeReplacesFileUnderSkip() {
+    Fixture f;
+    f.view.policy = SkipPolicy;
+    writeFile(f.path(u"page.html"_qs), "old page");
+    // Not recognisable as a page by its bytes, so the type check leaves it as it is.
+    const QByteArray page = "new page";
+    f.server.route("/p", Response{200, {{"Content-Type", "text/html; charset=utf-8"}}, page});
+    f.add(f.server.url("/p"), u"page"_qs, u"pdf"_qs);
+    QVERIFY(f.run());
+    QCOMPARE(f.row().state, DownloadRow::Finished);
+    QCOMPARE(f.row().type, u"html"_qs);
+    QCOMPARE(f.row().name, u"page"_qs);
+    QCOMPARE(readFile(f.path(u"page.html"_qs)), page);
+    QCOMPARE(f.files(), QStringList{u"page.html"_qs});
 }
 
 void tst_singleengine::headerNameNeverLeavesTheFolder() {
