@@ -1,5 +1,6 @@
 #include "Downloader.h"
 #include "LocalHttpServer.h"
+#include "SystemClock.h"
 #include "TestNetwork.h"
 #include "WorkScope.h"
 
@@ -233,6 +234,37 @@ private slots:
         QCOMPARE(ReadFile(f.target), Placeholder);
         QTest::qWait(20);
         QCOMPARE(f.events(), 0);
+    }
+
+    // The virtual clock hides races of real timing: the same with the real clock and loop,
+    // destroyed at random points of a download that keeps dripping.
+    void destroyedAnyTimeWithTheRealClock() {
+        QTemporaryDir dir;
+        SystemClock clock;
+        QNetworkAccessManager network;
+        LocalHttpServer server{clock};
+        Response drip;
+        drip.generatedSize = 200000;
+        drip.dripBytes = 4096;
+        drip.dripEveryMs = 5;
+        drip.omitLength = true;
+        server.route("/d", drip);
+        // Into the first read, and into the fallback fetch that follows it.
+        const QList<int> waits = {5, 20, 60, 120, 300, 400};
+        for (int round = 0; round < waits.size(); ++round) {
+            const QString target = dir.filePath(u"r%1.pdf"_qs.arg(round));
+            int events = 0;
+            auto downloader = std::make_unique<Downloader>(network, clock);
+            connect(downloader.get(), &Downloader::DownloadComplete, this, [&] { ++events; });
+            connect(downloader.get(), &Downloader::DownloadError, this, [&] { ++events; });
+            downloader->BeginDownload(server.url("/d"), target);
+            QTest::qWait(waits[round]);
+            downloader.reset();
+            QCOMPARE(WorkScope::suspendedWaits(), 0);
+            QVERIFY(!QFile::exists(target + u".part"_qs));
+            QTest::qWait(20);
+            QCOMPARE(events, 0);
+        }
     }
 
     void sizeLimitStopsAnUnknownLength() {

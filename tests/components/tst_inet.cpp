@@ -305,6 +305,32 @@ private slots:
         }
     }
 
+    void chunkWaitEndsOnTime() {
+        Fixture f;
+        Response silent;
+        silent.noAnswer = true;
+        f.server.route("/silent", silent);
+        f.execute("/silent");
+        QUENLIT_WAIT_FOR_IO(f.clock, f.server.requests.size() == 1);
+        bool returned = false;
+        QByteArray piece = "unset";
+        f.scope.start([&]() -> QCoro::Task<> {
+            piece = co_await f.inet.GetChunk(f.scope, 2048, 5000);
+            returned = true;
+        });
+        f.clock.advance(4990);
+        QTest::qWait(20);
+        QVERIFY(!returned);
+        f.clock.advance(20);
+        QVERIFY(returned);
+        QVERIFY(piece.isEmpty());
+        QVERIFY(!f.inet.BodyEnded());
+        QVERIFY(f.inet.StillExecuting());
+        QVERIFY(f.inet.GetHeader().isEmpty());
+        f.inet.Cancel();
+        QVERIFY(!f.inet.StillExecuting());
+    }
+
     void cancelMidBody() {
         Fixture f;
         Response stall;
