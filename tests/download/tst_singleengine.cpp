@@ -8,6 +8,7 @@
 #include "PartialFile.h"
 #include "RecordingMessageSink.h"
 #include "SingleConnectionEngine.h"
+#include "SystemClock.h"
 #include "TestNetwork.h"
 #include "WorkScope.h"
 
@@ -24,8 +25,8 @@ namespace {
 
 using Response = LocalHttpServer::Response;
 
-struct Fixture {
-    Fixture() {
+template <typename ClockType> struct Fixtures {
+    Fixtures() {
         live.MaxFileSizeMB = 10;
         folder = dir.filePath(u"files"_qs);
         QDir().mkpath(folder);
@@ -55,7 +56,7 @@ struct Fixture {
         return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
     }
 
-    VirtualClock clock;
+    ClockType clock;
     QNetworkAccessManager network;
     DownloadListModel list;
     DownloadWindowState state;
@@ -69,6 +70,7 @@ struct Fixture {
     QString folder;
     WorkScope scope{clock};
 };
+using Fixture = Fixtures<VirtualClock>;
 
 Response pdf(const QByteArray& body) {
     return {200, {{"Content-Type", "application/pdf"}}, body};
@@ -115,6 +117,7 @@ private slots:
     void headerNameNeverLeavesTheFolder();
     void secondCallWhileRunningPutsRowBack();
     void cancelledScopeEndsTheFrame();
+    void closingMidStreamOnTheRealClock();
 };
 
 void tst_singleengine::siteRoot_data() {
@@ -209,6 +212,8 @@ void tst_singleengine::failures_data() {
         << u"reset"_qs << 4 << u"下载失败"_qs << u"1000"_qs << u"20%"_qs << none;
     QTest::newRow("server closes early")
         << u"short"_qs << 4 << u"下载失败"_qs << u"3000"_qs << u"60%"_qs << none;
+    QTest::newRow("stop before the headers")
+        << u"stop early"_qs << 4 << u"下载取消"_qs << u""_qs << u""_qs << none;
     QTest::newRow("busy when called")
         << u"busy"_qs << 1 << u"等待重新下载"_qs << u""_qs << u""_qs << none;
 }
@@ -226,7 +231,7 @@ void tst_singleengine::failures() {
     const QByteArray body = pdfBody(5000);
     Response response = pdf(body);
     QString address = f.server.url("/a.pdf");
-    if (situation == u"silent"_qs) {
+    if (situation == u"silent"_qs || situation == u"stop early"_qs) {
         response.noAnswer = true;
     } else if (situation == u"20 MB"_qs) {
         response.declaredLength = 20 * 1024 * 1024;
@@ -265,6 +270,11 @@ void tst_singleengine::failures() {
         f.clock.advance(29000);
         QVERIFY(f.scope.running());
         f.clock.advance(2000);
+    } else if (situation == u"stop early"_qs) {
+        QUENLIT_WAIT_FOR_IO(f.clock, f.server.requests.size() == 1);
+        f.engine.Inet1().Cancel();
+        f.state.busy = false;
+        f.engine.Inet1().Cancel();
     } else if (situation == u"stall"_qs || situation == u"stop"_qs) {
         QUENLIT_WAIT_FOR_IO(f.clock, f.row().downloaded == u"1000"_qs);
         if (situation == u"stall"_qs) {
@@ -543,6 +553,26 @@ void tst_singleengine::cancelledScopeEndsTheFrame() {
     QVERIFY(!f.engine.Inet1().StillExecuting());
     QCOMPARE(f.view.panels.value(2), u"完成下载:a"_qs);
     QCOMPARE(f.view.prompts, QList<SoundPrompt>{SoundPrompt::Failed});
+}
+
+// The window goes while the body streams, on the real clock and event loop: its scope
+// dies first, then the engine.
+void tst_singleengine::closingMidStreamOnTheRealClock() {
+    QTemporaryDir outside;
+    auto f = std::make_unique<Fixtures<SystemClock>>();
+    f->folder = outside.path();
+    Response response = pdf(pdfBody(50000));
+    response.stallAfter = 1000;
+    f->server.route("/a.pdf", response);
+    f->add(f->server.url("/a.pdf"), u"a"_qs);
+    f->start();
+    QVERIFY(QTest::qWaitFor([&] { return f->row().downloaded == u"1000"_qs; }, 10000));
+    QVERIFY(QFile::exists(PartialFile::tempPathFor(f->path(u"a.pdf"_qs))));
+    f.reset();
+    QCOMPARE(WorkScope::suspendedWaits(), 0);
+    QCOMPARE(WorkScope::liveRuns(), 0);
+    QTest::qWait(50);
+    QVERIFY(QDir(outside.path()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_singleengine)
