@@ -60,22 +60,45 @@ void ParallelEngine::dispatchPass(int slotCount) {
     if (used < 1)
         return;
     PostingSink messages(env.messages);
+    // Rows whose file another slot is still writing wait for a later pass; they are kept
+    // out of the walk meanwhile.
+    QList<int> heldBack;
     for (int s = 1; s <= used; ++s) {
         if (IsSlotLoaded(s))
             continue;
         const QString policy = env.view.duplicateNamePolicy();
-        const int position = NextRowToDownload(env.list, policy, true, messages);
+        int position = 0;
+        RenamedTarget target;
+        for (;;) {
+            position = NextRowToDownload(env.list, policy, true, messages);
+            if (position == 0)
+                break;
+            const DownloadRow& row = env.list.row(position);
+            target = 重命名保存路径(row.saveFolder, row.name, row.type, policy);
+            if (!targetInUse(target.path))
+                break;
+            env.list.modify(position,
+                            [](DownloadRow& held) { held.state = DownloadRow::Downloading; });
+            heldBack.append(position);
+        }
         if (position == 0)
             break; // no row waits: the later slots would find none either
         env.list.modify(position, [](DownloadRow& row) { row.state = DownloadRow::Downloading; });
         if (env.state.follow)
             env.view.scrollToRow(position);
-        const DownloadRow& row = env.list.row(position);
-        const RenamedTarget target = 重命名保存路径(row.saveFolder, row.name, row.type, policy);
         env.list.modify(position, [&](DownloadRow& changed) { changed.name = target.name; });
         m_slotTable[s] = position;
         多线程下载(qint16(s), position, 选择url(env.list.row(position).key), target.path);
     }
+    for (int position : heldBack)
+        env.list.modify(position, [](DownloadRow& row) { row.state = DownloadRow::Waiting; });
+}
+
+bool ParallelEngine::targetInUse(const QString& path) const {
+    for (int i = 1; i <= MaxSlots; ++i)
+        if (m_elements[i] && m_targets[i] == path)
+            return true;
+    return false;
 }
 
 void ParallelEngine::多线程下载(qint16 Index, qint32 序号, const QString& 网址,
@@ -108,6 +131,7 @@ void ParallelEngine::多线程下载(qint16 Index, qint32 序号, const QString&
     });
     m_elements[Index] = std::move(element);
     m_slotTable[Index] = 序号;
+    m_targets[Index] = 保存文件路径;
 
     env.state.busy = true;
     env.list.modify(序号, [](DownloadRow& row) {

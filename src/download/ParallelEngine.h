@@ -62,12 +62,15 @@ private:
     int slotRow(int i) const;
     void writeProgress(int position, qint64 CurBytes, qint64 MaxBytes);
     void skipTooLarge(int i, int position);
+    // A loaded slot is writing this file.
+    bool targetInUse(const QString& path) const;
 
     DownloadEnvironment& m_environment;
     std::array<std::unique_ptr<Downloader>, MaxSlots + 1> m_elements;
     // Row position of each element's download; 32-bit so long lists cannot wrap.
     std::array<qint32, 12> m_slotTable{};
     unsigned m_reporting = 0;
+    std::array<QString, MaxSlots + 1> m_targets;
 };
 
 } // namespace quenlit

@@ -84,6 +84,7 @@ private slots:
     void dispatchFillsFreeSlotsInOrder();
     void dispatchAddsTrailingSeparator();
     void dispatchHonoursThePolicy();
+    void sameTargetWaitsForTheSlotWritingIt();
     void progressWritesCells_data();
     void progressWritesCells();
     void sizeLimitAtFirstReport_data();
@@ -159,6 +160,25 @@ void tst_parallelengine::dispatchHonoursThePolicy() {
     g.engine.dispatchPass(1); // rename, the default
     QCOMPARE(g.row(1).name, u"row1[001]"_qs);
     QCOMPARE(g.row(1).state, DownloadRow::Downloading);
+}
+
+// Two rows of one name never write one file at once: under the overwrite policy the second
+// waits until the first is done.
+void tst_parallelengine::sameTargetWaitsForTheSlotWritingIt() {
+    Fixture f;
+    f.view.policy = OverwritePolicy;
+    f.add(3);
+    f.list.modify(2, [](DownloadRow& row) { row.name = u"row1"_qs; });
+    f.engine.dispatchPass(3);
+    QCOMPARE(f.states(), (QList<int>{2, 1, 2}));
+    QVERIFY(!f.engine.IsSlotLoaded(3));
+    f.engine.dispatchPass(3);
+    QCOMPARE(f.states(), (QList<int>{2, 1, 2}));
+
+    f.engine.onDownloadComplete(1, 8, 8, {});
+    f.engine.dispatchPass(3);
+    QCOMPARE(f.states(), (QList<int>{3, 2, 2}));
+    QCOMPARE(f.row(2).name, u"row1"_qs);
 }
 
 void tst_parallelengine::progressWritesCells_data() {
