@@ -84,6 +84,20 @@ private:
     QString m_label;
 };
 
+// The count towards the next automatic clearing: one tick a second, every 60th clears when
+// the automatic clearing is on; switching it off never stops the count.
+struct CacheClearingCount {
+    // True when this tick is the one that clears.
+    bool tick(bool clearingOn) {
+        CacheTicks += 1;
+        if (CacheTicks < 60)
+            return false;
+        CacheTicks = 0;
+        return clearingOn;
+    }
+    double CacheTicks = 0;
+};
+
 // Lists and deletes my cache, then every user's cache; with report, says so when done.
 void ClearBrowserCache(CacheStore& store, const CacheLayout& layout, MessageSink& messages,
                        bool report);

@@ -9,6 +9,7 @@
 #include "ResultCommands.h"
 #include "Settings.h"
 #include "WindowHost.h"
+#include "fIEcache.h"
 #include "fOption.h"
 #include "fSeleFileSavePath.h"
 
@@ -66,6 +67,10 @@ fWebSearch::fWebSearch(AppContext& context, QWidget* parent)
     context.live.loadSearchWindowValues(context.settings);
 
     Timer1 = new ClockTimer(context.clock, 1000, this);
+    Timer2 = new ClockTimer(context.clock, 1000, this);
+    Timer2->setObjectName(u"Timer2"_qs);
+    connect(Timer2, &ClockTimer::timeout, this, &fWebSearch::countCacheTick);
+    Timer2->start();
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(buildControls());
 
@@ -392,6 +397,11 @@ void fWebSearch::buildMenus() {
             m_context.windows->openDownloadWindow();
     });
     tools->addAction(u"网页源码另存为"_qs, this, &fWebSearch::savePageSource);
+    tools->addSeparator();
+    tools->addAction(u"查看IE浏览器缓存"_qs, this, [this] { fIEcache::open(m_context, this); });
+    tools->addAction(u"清空IE浏览器缓存"_qs, this, [this] {
+        ClearBrowserCache(m_context.browserCacheFolder, m_context.messages, true);
+    });
 
     QMenu* help = menuBar()->addMenu(u"帮助(&H)"_qs);
     help->addAction(u"关于(&A)"_qs, this, [this] {
@@ -586,6 +596,11 @@ void fWebSearch::exportResults() {
         return;
     if (const auto size = ExportResults(m_results, path))
         m_context.messages.showMessage(ExportedMessage(*size), MessageIcon::Information);
+}
+
+void fWebSearch::countCacheTick() {
+    if (m_cacheClearing.tick(Check12->isChecked()))
+        ClearBrowserCache(m_context.browserCacheFolder, m_context.messages, false);
 }
 
 } // namespace quenlit

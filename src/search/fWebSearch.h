@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CacheViewer.h"
 #include "QueryBuilder.h"
 #include "ResultHandOff.h"
 #include "ResultListModel.h"
@@ -67,6 +68,8 @@ public:
     QMenu* menuHandOff; // "加入", shown only as a pop-up
     QMenu* menuClear;   // "清除(&C)"
     ClockTimer* Timer1;
+    ClockTimer* Timer2; // counts towards the automatic cache clearing
+    double cacheTicks() const { return m_cacheClearing.CacheTicks; }
 
 signals:
     // The window has been unloaded.
@@ -107,6 +110,8 @@ private:
     void removeRows(const std::function<void()>& removal);
     void savePageSource();
     void exportResults();
+    // One tick of Timer2: every 60th clears the browser cache when Check12 is ticked.
+    void countCacheTick();
 
     AppContext& m_context;
     SearchHosts m_hosts;
@@ -115,6 +120,7 @@ private:
     BatchSearch* m_batch = nullptr;
     ResultHandOff* m_handOff = nullptr;
     QString m_buttonStyle;
+    CacheClearingCount m_cacheClearing;
 };
 
 } // namespace quenlit
