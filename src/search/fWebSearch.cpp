@@ -396,12 +396,11 @@ void fWebSearch::buildMenus() {
         if (m_context.windows)
             m_context.windows->openDownloadWindow();
     });
-    tools->addAction(u"网页源码另存为"_qs, this, &fWebSearch::savePageSource);
-    tools->addSeparator();
     tools->addAction(u"查看IE浏览器缓存"_qs, this, [this] { fIEcache::open(m_context, this); });
     tools->addAction(u"清空IE浏览器缓存"_qs, this, [this] {
         ClearBrowserCache(m_context.browserCacheFolder, m_context.messages, true);
     });
+    tools->addAction(u"网页源码另存为"_qs, this, &fWebSearch::savePageSource);
 
     QMenu* help = menuBar()->addMenu(u"帮助(&H)"_qs);
     help->addAction(u"关于(&A)"_qs, this, [this] {

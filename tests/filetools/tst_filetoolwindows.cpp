@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -126,7 +127,16 @@ private slots:
         app.context.browserCacheFolder = cache;
         fWebSearch window(app.context);
         window.setAttribute(Qt::WA_DeleteOnClose, false);
-        QVERIFY(menuAction(&window, u"查看IE浏览器缓存"_qs));
+        QAction* view = menuAction(&window, u"查看IE浏览器缓存"_qs);
+        QVERIFY(view);
+        QStringList tools;
+        for (QAction* item :
+             view->associatedObjects().isEmpty()
+                 ? QList<QAction*>()
+                 : qobject_cast<QMenu*>(view->associatedObjects().first())->actions())
+            tools << item->text();
+        QCOMPARE(tools, (QStringList{u"设置"_qs, u"打开下载窗口"_qs, u"查看IE浏览器缓存"_qs,
+                                     u"清空IE浏览器缓存"_qs, u"网页源码另存为"_qs}));
         QAction* clear = menuAction(&window, u"清空IE浏览器缓存"_qs);
         QVERIFY(clear);
         clear->trigger();
