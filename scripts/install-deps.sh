@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the program, its tests and its tools need.
+# Installs every Debian package the program, its tests and its tools need;
+# with --bench, what bench/downloads.sh needs as well.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -7,6 +8,10 @@ packages=(
   qcoro-qt6-dev libicu-dev libgumbo-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth
 )
+# The download benchmark also serves files with nginx and times curl and aria2 against us.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(nginx aria2 curl)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

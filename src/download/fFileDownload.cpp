@@ -1,11 +1,17 @@
 #include "fFileDownload.h"
 
 #include "AppContext.h"
+#include "CacheViewer.h"
 #include "Clock.h"
 #include "ClockTimer.h"
+#include "DownloadScheduler.h"
+#include "FolderWidgets.h"
+#include "Inet.h"
 #include "MessageSink.h"
 #include "ObjectNames.h"
+#include "ParallelEngine.h"
 #include "Settings.h"
+#include "SingleConnectionEngine.h"
 #include "WindowHost.h"
 #include "WindowPlacement.h"
 #include "fOption.h"
@@ -13,11 +19,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -38,8 +46,21 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     , Option2(new QRadioButton(u"覆盖"_qs, this))
     , Option3(new QRadioButton(u"重命名"_qs, this))
     , Check6(new QCheckBox(u"声音提示"_qs, this))
+    , Command4(new QPushButton(u"开始下载"_qs, this))
+    , Command31(new QPushButton(u"停止下载"_qs, this))
+    , Command26(new QPushButton(u"切换"_qs, this))
+    , Combo2(new QComboBox(this))
+    , Check4(new QCheckBox(u"当有待下载项时，自动启动下载"_qs, this))
+    , Check3(new QCheckBox(u"自动重新下载："_qs, this))
+    , Combo4(new QComboBox(this))
+    , Check5(new QCheckBox(u"有5个以上下载出错或者网页文件，就停止下载"_qs, this))
+    , Shape1(new QFrame(this))
     , m_context(context)
-    , m_countersTick(new ClockTimer(context.clock, 1000, this)) {
+    , m_environment{context.clock, context.network, m_list,          m_state,
+                    context.live,  *this,           context.messages}
+    , m_single(std::make_unique<SingleConnectionEngine>(m_environment))
+    , m_parallel(std::make_unique<ParallelEngine>(m_environment))
+    , m_scheduler(std::make_unique<DownloadScheduler>(m_environment, *m_single, *m_parallel)) {
     setObjectName(u"fFileDownload"_qs);
     setWindowTitle(u"文件下载-Quenlit"_qs);
     setWindowIcon(QIcon(u":/images/quenlit.png"_qs));
@@ -85,6 +106,7 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
 
     auto* options = new QHBoxLayout;
     options->addWidget(Label7);
+    options->addWidget(Command26);
     options->addWidget(new QLabel(u"线程数："_qs, this));
     options->addWidget(Combo1);
     options->addSpacing(24);
@@ -101,6 +123,7 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->addLayout(options);
+    layout->addLayout(buildControls());
     layout->addWidget(ListView3, 1);
     setCentralWidget(central);
 
@@ -109,6 +132,12 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
         statusBar()->addWidget(statusPanels[i], i == 1 ? 3 : 1);
     }
 
+    QMenu* listMenu = menuBar()->addMenu(u"列表操作(&D)"_qs);
+    menu下载全部 =
+        listMenu->addAction(u"开始下载"_qs, m_scheduler.get(), &DownloadScheduler::start);
+    menu停止下载 = listMenu->addAction(u"停止下载"_qs, m_scheduler.get(), &DownloadScheduler::stop);
+    menu下载全部->setObjectName(u"menu下载全部"_qs);
+    menu停止下载->setObjectName(u"menu停止下载"_qs);
     QMenu* windowMenu = menuBar()->addMenu(u"窗口(&W)"_qs);
     windowMenu->addAction(u"资料检索分析窗口"_qs, this, [this] {
         if (m_context.windows)
@@ -123,6 +152,9 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     follow->setObjectName(u"menu自动定位到下载项"_qs);
     follow->setCheckable(true);
     connect(follow, &QAction::toggled, this, [this](bool on) { m_state.follow = on; });
+    tools->addAction(u"清空IE浏览器缓存"_qs, this, [this] {
+        ClearBrowserCache(m_context.browserCacheFolder, m_context.messages, true);
+    });
     QMenu* help = menuBar()->addMenu(u"帮助(&H)"_qs);
     help->addAction(u"关于"_qs, this, [this] {
         if (m_context.windows)
@@ -136,7 +168,16 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
                  {Option1, "Option1"},
                  {Option2, "Option2"},
                  {Option3, "Option3"},
-                 {Check6, "Check6"}});
+                 {Check6, "Check6"},
+                 {Command4, "Command4"},
+                 {Command31, "Command31"},
+                 {Command26, "Command26"},
+                 {Combo2, "Combo2"},
+                 {Check4, "Check4"},
+                 {Check3, "Check3"},
+                 {Combo4, "Combo4"},
+                 {Check5, "Check5"},
+                 {Shape1, "Shape1"}});
 
     connect(Check6, &QCheckBox::toggled, this, [this](bool on) { m_state.soundPrompt = on; });
     // Counting the states walks the whole list: once a second, not on every change of a row
@@ -151,16 +192,119 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     connect(&m_list, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
     connect(&m_list, &QAbstractItemModel::modelReset, this, rowsChanged);
     connect(&m_list, &QAbstractItemModel::dataChanged, this, listChanged);
-    connect(m_countersTick, &ClockTimer::timeout, this, [this] {
+    connect(m_scheduler.get(), &DownloadScheduler::countersDue, this, [this] {
         if (m_countersStale)
             refreshCounters();
     });
-    m_countersTick->start();
     refreshCounters();
 }
 
 fFileDownload::~fFileDownload() {
+    // The engines end before the list and the controls they write.
+    m_scheduler.reset();
+    m_parallel.reset();
+    m_single.reset();
     m_context.forms.formUnloaded(objectName());
+}
+
+QLayout* fFileDownload::buildControls() {
+    for (int seconds = 0; seconds <= 600; ++seconds)
+        Combo2->addItem(QString::number(seconds));
+    Combo2->setCurrentIndex(0);
+    Combo4->addItems(
+        {u"出错项"_qs, u"文件类型为HTM和HTML项"_qs, u"出错项和文件类型为HTM和HTML项!"_qs});
+    Combo4->setCurrentIndex(0);
+    // A compact box whose drop-down shows the long entries whole.
+    Combo4->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    Combo4->setMinimumContentsLength(12);
+    FitDropDownWidth(Combo4);
+    Command26->setToolTip(u"更改下载方式"_qs);
+    Shape1->setFixedSize(14, 14);
+    Shape1->setStyleSheet(u"background-color: #2e7d32; border-radius: 7px;"_qs);
+    Shape1->setVisible(false);
+
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(Shape1);
+    commands->addWidget(Command4);
+    commands->addWidget(Command31);
+    commands->addSpacing(12);
+    commands->addWidget(new QLabel(u"两个文件下载间隔："_qs, this));
+    commands->addWidget(Combo2);
+    commands->addWidget(new QLabel(u"秒"_qs, this));
+    commands->addSpacing(12);
+    commands->addWidget(Check4);
+    commands->addStretch();
+    auto* rules = new QHBoxLayout;
+    rules->addWidget(Check3);
+    rules->addWidget(Combo4);
+    rules->addSpacing(12);
+    rules->addWidget(Check5);
+    rules->addStretch();
+    auto* rows = new QVBoxLayout;
+    rows->addLayout(commands);
+    rows->addLayout(rules);
+
+    DownloadScheduler* scheduler = m_scheduler.get();
+    connect(Command4, &QPushButton::clicked, scheduler, &DownloadScheduler::start);
+    connect(Command31, &QPushButton::clicked, scheduler, &DownloadScheduler::stop);
+    connect(Command26, &QPushButton::clicked, this, [this] {
+        m_context.live.DownloadMethod = m_context.live.DownloadMethod == 1 ? 2 : 1;
+        switchDownloadMethod(m_context.live.DownloadMethod);
+    });
+    connect(scheduler, &DownloadScheduler::schedulingChanged, this, [this](bool on) {
+        Shape1->setVisible(on);
+        menu下载全部->setEnabled(!on);
+    });
+    connect(scheduler, &DownloadScheduler::automaticRulesCleared, this, [this] {
+        Check4->setChecked(false);
+        Check3->setChecked(false);
+    });
+    for (QCheckBox* box : {Check4, Check3, Check5})
+        connect(box, &QCheckBox::toggled, this, &fFileDownload::syncSchedulerControls);
+    for (QComboBox* list : {Combo1, Combo2, Combo4})
+        connect(list, &QComboBox::currentIndexChanged, this, &fFileDownload::syncSchedulerControls);
+    syncSchedulerControls();
+    return rows;
+}
+
+void fFileDownload::syncSchedulerControls() {
+    SchedulerControls& controls = m_scheduler->controls;
+    controls.pauseSeconds = Combo2->currentText().toInt();
+    controls.threadCount = Combo1->currentText().toInt();
+    controls.autoStart = Check4->isChecked();
+    controls.autoRedownload = Check3->isChecked();
+    controls.redownload = RedownloadChoice(std::max(0, Combo4->currentIndex()));
+    controls.stopRule = Check5->isChecked();
+}
+
+void fFileDownload::setStatusPanel(int panel, const QString& text) {
+    if (panel >= 1 && panel <= 4)
+        statusPanels[panel - 1]->setText(text);
+}
+
+void fFileDownload::scrollToRow(int position) {
+    ListView3->scrollTo(m_list.index(position - 1, 0));
+}
+
+bool fFileDownload::soundPromptTicked() const {
+    return Check6->isChecked();
+}
+
+bool fFileDownload::autoLoginTicked() const {
+    // The login panel is not part of this window yet.
+    return false;
+}
+
+void fFileDownload::playPrompt(SoundPrompt prompt) {
+    if (m_context.sounds)
+        PlaySoundPrompt(*m_context.sounds, m_context.dataFolder, prompt);
+}
+
+void fFileDownload::autoLogin() {}
+
+bool fFileDownload::workPending() const {
+    return m_scheduler->schedulingOn() || m_single->Inet1().StillExecuting() ||
+           m_parallel->loadedInstanceCount() > 1 || !检测是否下载列表完毕(m_list);
 }
 
 QString fFileDownload::duplicateNamePolicy() const {
@@ -233,11 +377,12 @@ void fFileDownload::closeEvent(QCloseEvent* event) {
     m_context.live.DuplicateNamePolicy = policy;
     settings::Save(m_context.settings, settings::DuplicateNamePolicy, policy);
     settings::Save(m_context.settings, settings::DownloadMethod, m_context.live.DownloadMethod);
-    if (!检测是否下载列表完毕(m_list) &&
+    if (workPending() &&
         !m_context.messages.ask(u"正在下载文件或者下载没有完成，要强制关闭窗口吗？"_qs)) {
         event->ignore();
         return;
     }
+    m_scheduler->shutDown();
     savePlacement();
     settings::Save(m_context.settings, settings::ThreadCount, Combo1->currentIndex());
     m_context.forms.formUnloaded(objectName());

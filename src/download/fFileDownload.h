@@ -1,24 +1,32 @@
 #pragma once
 
+#include "DownloadEnvironment.h"
 #include "DownloadList.h"
 #include "DownloadListModel.h"
+
+#include <memory>
 
 #include <QMainWindow>
 
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QFrame;
+class QLayout;
 class QLabel;
+class QPushButton;
 class QRadioButton;
 class QTreeView;
 
 namespace quenlit {
 
-class ClockTimer;
+class DownloadScheduler;
+class ParallelEngine;
+class SingleConnectionEngine;
 struct AppContext;
 
-// The download window: the download list and its state.
-class fFileDownload : public QMainWindow {
+// The download window: the download list, its state and the engines that work it.
+class fFileDownload : public QMainWindow, private DownloadView {
     Q_OBJECT
 public:
     explicit fFileDownload(AppContext& context, QWidget* parent = nullptr);
@@ -27,7 +35,7 @@ public:
     DownloadListModel& list() { return m_list; }
     DownloadWindowState& state() { return m_state; }
     // The duplicate-name policy of the selected option button.
-    QString duplicateNamePolicy() const;
+    QString duplicateNamePolicy() const override;
     void setDownloadMethod(int method);
     // The method changed while the window is open: the thread count starts again at "1".
     void switchDownloadMethod(int method);
@@ -44,6 +52,21 @@ public:
     QRadioButton* Option3;
     QCheckBox* Check6;
     QLabel* statusPanels[4];
+    QPushButton* Command4;  // "开始下载"
+    QPushButton* Command31; // "停止下载"
+    QPushButton* Command26; // "切换"
+    QComboBox* Combo2;      // pause between two downloads
+    QCheckBox* Check4;      // automatic start
+    QCheckBox* Check3;      // automatic re-download
+    QComboBox* Combo4;      // what is downloaded again
+    QCheckBox* Check5;      // the stop rule
+    QFrame* Shape1;         // shown while downloads are scheduled
+    QAction* menu下载全部;
+    QAction* menu停止下载;
+
+    DownloadScheduler& scheduler() { return *m_scheduler; }
+    SingleConnectionEngine& singleEngine() { return *m_single; }
+    ParallelEngine& parallelEngine() { return *m_parallel; }
 
 signals:
     // The window has been unloaded.
@@ -54,8 +77,21 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // The row count ("N条") and the status counters; run once a second when the list has
-    // changed, and when the window becomes active.
+    // What the engines show and read here.
+    void setStatusPanel(int panel, const QString& text) override;
+    void scrollToRow(int position) override;
+    bool soundPromptTicked() const override;
+    bool autoLoginTicked() const override;
+    void playPrompt(SoundPrompt prompt) override;
+    void autoLogin() override;
+
+    QLayout* buildControls();
+    void syncSchedulerControls();
+    // Something is still running or waiting: closing asks first.
+    bool workPending() const;
+
+    // The row count ("N条") and the status counters; run by the supervision tick when the
+    // list has changed, and when the window becomes active.
     void refreshCounters();
     void refreshRowCount();
     void savePlacement();
@@ -64,8 +100,11 @@ private:
     DownloadListModel m_list;
     DownloadWindowState m_state;
     bool m_placed = false;
-    ClockTimer* m_countersTick;
     bool m_countersStale = true;
+    DownloadEnvironment m_environment;
+    std::unique_ptr<SingleConnectionEngine> m_single;
+    std::unique_ptr<ParallelEngine> m_parallel;
+    std::unique_ptr<DownloadScheduler> m_scheduler;
 };
 
 } // namespace quenlit

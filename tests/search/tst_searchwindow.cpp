@@ -107,22 +107,20 @@ private slots:
                                  [](ResultRow& row) { row.title = u"一"_qs; });
         window->ListView1->selectionModel()->select(
             window->results().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        // Dismissed without a choice: the button comes back.
         QTest::mouseClick(window->Command2, Qt::LeftButton);
         QTRY_VERIFY(window->menuHandOff->isVisible());
         QVERIFY(!window->Command2->isEnabled());
-        action(window->menuHandOff, u"分析选中项"_qs)->trigger();
         window->menuHandOff->hide();
+        QTRY_VERIFY(window->Command2->isEnabled());
+        // A choice: the button stays off while the hand-off it started runs.
+        QTest::mouseClick(window->Command2, Qt::LeftButton);
+        QTRY_VERIFY(window->menuHandOff->isVisible());
+        window->menuHandOff->hide();
+        action(window->menuHandOff, u"分析选中项"_qs)->trigger();
         QTest::qWait(10);
         QVERIFY(!window->handOff().analysisIdle());
         QVERIFY(!window->Command2->isEnabled());
-        f.clock.advance(5000);
-        QTRY_VERIFY(window->handOff().analysisIdle());
-        QVERIFY(window->Command2->isEnabled());
-
-        QTest::mouseClick(window->Command2, Qt::LeftButton);
-        QTRY_VERIFY(window->menuHandOff->isVisible());
-        window->menuHandOff->hide();
-        QTRY_VERIFY(window->Command2->isEnabled());
     }
 
     void removalIsRefusedDuringAHandOff() {

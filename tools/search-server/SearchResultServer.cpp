@@ -62,6 +62,11 @@ void SearchResultServer::serve(QTcpSocket* socket) {
                          "<!DOCTYPE html><html><head><title>本地搜索</title></head><body>"
                          "<h1>本地搜索结果服务器</h1><form action=\"/search\">"
                          "<input name=\"q\"><button>搜索</button></form></body></html>");
+    else if (path.startsWith(u"/files/") && path.endsWith(u".doc"))
+        // The documents of the second type have gone: their servers answer with a page.
+        reply =
+            response(404, "text/html; charset=utf-8",
+                     "<html><head><title>404 未找到</title></head><body>文件已删除</body></html>");
     else if (path.startsWith(u"/files/"))
         reply = response(200, "application/pdf",
                          "%PDF-1.4\n% local test document\n" + target + "\n%%EOF\n");

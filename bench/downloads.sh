@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Times both download methods against curl and aria2c over loopback, with nginx serving
+# the same files to all of them, and reports the program's added memory and the
+# event-loop latency while six downloads run. Not part of the test command.
+#   bash bench/downloads.sh [SIZE_MIB_OF_THE_BIG_FILE]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh --bench
+bash scripts/build.sh >/dev/null
+
+big_mib=${1:-1024}
+part_mib=$((big_mib / 4))
+work=$(mktemp -d /tmp/quenlit-bench.XXXXXX)
+port=$((20000 + RANDOM % 20000))
+cleanup() {
+  [ -f "$work/nginx.pid" ] && kill "$(cat "$work/nginx.pid")" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+mkdir -p "$work/www" "$work/logs" "$work/out"
+head -c "${big_mib}M" /dev/urandom >"$work/www/big.dat"
+for i in 1 2 3 4 5 6; do
+  head -c "${part_mib}M" /dev/urandom >"$work/www/part$i.dat"
+  head -c "${big_mib}M" /dev/zero >"$work/www/huge$i.dat"
+done
+cat >"$work/nginx.conf" <<CONF
+worker_processes 2;
+daemon on;
+pid $work/nginx.pid;
+error_log $work/logs/error.log;
+events { worker_connections 64; }
+http {
+  access_log off;
+  sendfile on;
+  types { application/octet-stream dat; }
+  client_body_temp_path $work/logs;
+  server { listen 127.0.0.1:$port; root $work/www; }
+}
+CONF
+nginx -p "$work" -c "$work/nginx.conf"
+base="http://127.0.0.1:$port"
+
+seconds() { # runs the command, prints its wall time in seconds
+  local start=$EPOCHREALTIME
+  "$@" >/dev/null 2>&1
+  awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }'
+}
+fresh() { rm -rf "$work/out" && mkdir -p "$work/out"; }
+ours() { # method threads urls... : prints the program's report line
+  fresh
+  QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
+    ./build/bench/bench_downloads "$1" "$2" "$work/out" "${@:3}"
+}
+field() { sed -n "s/.*\"$1\": *\([0-9.]*\).*/\1/p" <<<"$2"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+fresh
+curl_s=$(seconds curl -s -o "$work/out/big.dat" "$base/big.dat")
+m1=$(ours 1 1 "$base/big.dat")
+fresh
+aria_s=$(seconds aria2c -q -j6 -x1 -d "$work/out" "$base"/part{1,2,3,4,5,6}.dat)
+m2=$(ours 2 6 "$base"/part{1,2,3,4,5,6}.dat)
+load=$(ours 2 6 "$base"/huge{1,2,3,4,5,6}.dat)
+
+m1_s=$(field seconds "$m1")
+m2_s=$(field seconds "$m2")
+echo "method 1, one ${big_mib} MiB file: ${m1_s} s, curl ${curl_s} s, ratio $(ratio "$m1_s" "$curl_s") (target <= 1.10)"
+echo "method 2, six ${part_mib} MiB files: ${m2_s} s, aria2c ${aria_s} s, ratio $(ratio "$m2_s" "$aria_s") (target <= 1.10)"
+echo "six ${big_mib} MiB downloads: memory added $(field addedMiB "$load") MiB (target < 50), event-loop p99 $(field p99LatencyMs "$load") ms (target < 30)"
