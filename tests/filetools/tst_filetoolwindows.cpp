@@ -3,6 +3,7 @@
 #include "CopyFilesTool.h"
 #include "Form_Copy_Move.h"
 #include "TestApp.h"
+#include "fFileDownload.h"
 #include "fIEcache.h"
 #include "fWebSearch.h"
 
@@ -141,6 +142,19 @@ private slots:
         QVERIFY(clear);
         clear->trigger();
         QVERIFY(!QFileInfo::exists(cache + u"/Cache/Cache_Data/00000000000000b2_0"_qs));
+        QCOMPARE(app.messages.texts(), QStringList{u"IE缓存清空完毕！"_qs});
+    }
+
+    void downloadWindowMenuClearsWithReport() {
+        TestApp app;
+        const QString cache = fillCache(u"download"_qs);
+        app.context.browserCacheFolder = cache;
+        fFileDownload window(app.context);
+        QAction* clear = menuAction(&window, u"清空IE浏览器缓存"_qs);
+        QVERIFY(clear);
+        clear->trigger();
+        QVERIFY(!QFileInfo::exists(cache + u"/Cache/Cache_Data/00000000000000a1_0"_qs));
+        QVERIFY(QFileInfo::exists(cache + u"/Cookies"_qs));
         QCOMPARE(app.messages.texts(), QStringList{u"IE缓存清空完毕！"_qs});
     }
 
