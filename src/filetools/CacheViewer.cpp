@@ -94,7 +94,10 @@ void CacheViewer::listMine() {
         CacheRow row;
         row.text = entry.address;
         row.type = CacheExtension(entry.address);
-        const QString file = m_store.localFileOf(entry.address);
+        // Its own file first: one address may be cached more than once.
+        const QString file = QFileInfo(entry.localFile).isFile()
+                                 ? entry.localFile
+                                 : m_store.localFileOf(entry.address);
         const QFileInfo info(file);
         if (!file.isEmpty() && info.isFile()) {
             row.path = file;

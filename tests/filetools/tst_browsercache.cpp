@@ -264,6 +264,20 @@ private slots:
         QCOMPARE(viewer.label(), u"出错!!!共有1 个文件"_qs);
     }
 
+    void oneAddressCachedTwiceShowsBothFiles() {
+        const QString folder = m_dir.filePath(u"twice/"_qs);
+        writeFile(folder + u"a_0"_qs, "first");
+        writeFile(folder + u"b_0"_qs, "second!");
+        FakeCacheStore store;
+        store.entries = {{u"http://h/x.pdf"_qs, folder + u"a_0"_qs},
+                         {u"http://h/x.pdf"_qs, folder + u"b_0"_qs}};
+        CacheViewer viewer(store, {});
+        viewer.listMine();
+        QCOMPARE(viewer.entries.rows().at(0).path, folder + u"a_0"_qs);
+        QCOMPARE(viewer.entries.rows().at(1).path, folder + u"b_0"_qs);
+        QCOMPARE(viewer.entries.rows().at(1).size, qint64(7));
+    }
+
     void allUsersRowsAndDeletion() {
         const QString root = m_dir.filePath(u"users/"_qs);
         const QString suffix = u"/.cache/Q"_qs;
