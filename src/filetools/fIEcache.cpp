@@ -46,7 +46,8 @@ fIEcache::fIEcache(AppContext& context, QWidget* parent)
     ListView1->verticalHeader()->hide();
     ListView1->verticalHeader()->setDefaultSectionSize(ListView1->fontMetrics().height() + 6);
     ListView1->horizontalHeader()->setSectionsClickable(true);
-    ListView1->horizontalHeader()->setStretchLastSection(true);
+    // Columns fit their contents; a long path scrolls rather than being cut.
+    ListView1->horizontalHeader()->setStretchLastSection(false);
     ListView1->setWordWrap(false);
     connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { m_viewer.entries.clickColumn(column); });

@@ -4,12 +4,17 @@
 #include "LocalHttpServer.h"
 #include "RecordingMessageSink.h"
 #include "SystemClock.h"
+#include "TestApp.h"
+#include "fIEcache.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
@@ -98,6 +103,27 @@ private slots:
                     return true;
                 }(),
                 60000);
+
+            // What the user sees in the viewer.
+            {
+                qputenv("HOME", QFile::encodeName(home));
+                TestApp app;
+                app.context.browserCacheFolder = cacheFolder;
+                fIEcache window(app.context);
+                window.show();
+                window.Command1->click();
+                QStringList shown;
+                const QAbstractItemModel* model = window.ListView1->model();
+                for (int row = 0; row < model->rowCount(); ++row)
+                    shown << model->index(row, 0).data().toString();
+                QVERIFY(shown.contains(server.url("/page.html")));
+                QVERIFY(shown.contains(server.url("/style.css")));
+                QCOMPARE(window.Label1->text(),
+                         u"共有"_qs + QString::number(model->rowCount()) + u" 个文件"_qs);
+                const QString shots = qEnvironmentVariable("QUENLIT_SHOTS");
+                if (!shots.isEmpty())
+                    window.grab().save(shots + u"/fIEcache-browser.png"_qs);
+            }
 
             DiskCacheFolder store(cacheFolder);
             CacheViewer viewer(store, CacheLayoutFor(cacheFolder, home));
