@@ -24,6 +24,8 @@ for i in 1 2 3 4 5 6; do
   head -c "${part_mib}M" /dev/urandom >"$work/www/part$i.dat"
   head -c "${big_mib}M" /dev/zero >"$work/www/huge$i.dat"
 done
+# nginx's workers drop to an unprivileged user: they must be able to read the files.
+chmod -R a+rX "$work"
 cat >"$work/nginx.conf" <<CONF
 worker_processes 2;
 daemon on;
@@ -56,13 +58,17 @@ field() { sed -n "s/.*\"$1\": *\([0-9.]*\).*/\1/p" <<<"$2"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 fresh
-curl_s=$(seconds curl -s -o "$work/out/big.dat" "$base/big.dat")
+curl_s=$(seconds curl -fsS -o "$work/out/big.dat" "$base/big.dat")
+[ "$(stat -c %s "$work/out/big.dat")" -eq $((big_mib * 1048576)) ] || { echo "curl did not fetch the file" >&2; exit 1; }
 m1=$(ours 1 1 "$base/big.dat")
 fresh
-aria_s=$(seconds aria2c -q -j6 -x1 -d "$work/out" "$base"/part{1,2,3,4,5,6}.dat)
+aria_s=$(seconds aria2c -q -j6 -x1 --allow-overwrite=true -d "$work/out" "$base"/part{1,2,3,4,5,6}.dat)
 m2=$(ours 2 6 "$base"/part{1,2,3,4,5,6}.dat)
 load=$(ours 2 6 "$base"/huge{1,2,3,4,5,6}.dat)
 
+for report in "$m1" "$m2" "$load"; do
+  case "$report" in *'"finished": 0'*|'') echo "a run of the program failed: $report" >&2; exit 1 ;; esac
+done
 m1_s=$(field seconds "$m1")
 m2_s=$(field seconds "$m2")
 echo "method 1, one ${big_mib} MiB file: ${m1_s} s, curl ${curl_s} s, ratio $(ratio "$m1_s" "$curl_s") (target <= 1.10)"

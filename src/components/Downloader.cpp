@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -37,6 +39,10 @@ struct Downloader::Run {
 
     Downloader& owner;
     QNetworkAccessManager& network;
+    // A manager of its own: each runs its transfers on a thread of its own, so parallel
+    // downloads are not held to the pace of one network thread. It shares the program's
+    // cookie jar, which the program's manager keeps owning.
+    std::unique_ptr<QNetworkAccessManager> ownNetwork;
     Clock& clock;
     ClockTimer watchdog;
     Inet fallbackInet;
@@ -184,6 +190,12 @@ struct Downloader::Run {
                                  error <= QNetworkReply::UnknownServerError);
         const bool whole =
             received == total && (error == QNetworkReply::NoError || httpAnswer) && !writeFailed;
+        if (!whole && received == total && !writeFailed) {
+            // Every byte counted but the transfer failed: never a finished row.
+            part->discard();
+            fail(u"无法下载"_qs);
+            return;
+        }
         if (!whole && !writeFailed) {
             // A body cut short is reported with its real count and never replaces the target.
             complete(received, total);
@@ -251,8 +263,10 @@ struct Downloader::Run {
             return;
         }
         if (clock.elapsedSeconds() - watchTime >= StallSeconds) {
-            fallbackInet.Cancel();
+            // Decided first: cancelling the fallback's transfer resumes it, and it would
+            // report its cut body as "无法下载".
             fail(u"超时"_qs);
+            fallbackInet.Cancel();
         }
     }
 };
@@ -302,7 +316,12 @@ void Downloader::BeginDownload(const QString& url, const QString& SaveFile) {
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(Inet::MaxRedirects);
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    QNetworkReply* reply = r.network.get(request);
+    r.ownNetwork = std::make_unique<QNetworkAccessManager>();
+    QNetworkCookieJar* jar = r.network.cookieJar();
+    r.ownNetwork->setCookieJar(jar);
+    jar->setParent(&r.network);
+    r.ownNetwork->setProxy(r.network.proxy());
+    QNetworkReply* reply = r.ownNetwork->get(request);
     reply->setReadBufferSize(ReadBufferBytes);
     r.reply = reply;
 
@@ -324,13 +343,13 @@ void Downloader::BeginDownload(const QString& url, const QString& SaveFile) {
 
 void Downloader::CancelAsyncRead() {
     Run& r = *m_run;
+    // Done before anything resumes: no event follows.
+    r.ended = true;
+    r.scope.cancel();
     r.stopReading();
     r.fallbackInet.Cancel();
-    r.scope.cancel();
     if (r.part)
         r.part->discard();
-    // No event follows: the instance is done.
-    r.ended = true;
 }
 
 } // namespace quenlit

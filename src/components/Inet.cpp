@@ -27,64 +27,6 @@ enum States : int {
 // A fast server may not fill memory while the caller writes to disk.
 constexpr qint64 ReadBufferBytes = 1 << 20;
 
-// The reason phrase when the reply carries none (HTTP/2 has no reason phrases).
-QString StandardReason(int status) {
-    switch (status) {
-    case 200:
-        return u"OK"_qs;
-    case 201:
-        return u"Created"_qs;
-    case 202:
-        return u"Accepted"_qs;
-    case 203:
-        return u"Non-Authoritative Information"_qs;
-    case 204:
-        return u"No Content"_qs;
-    case 206:
-        return u"Partial Content"_qs;
-    case 301:
-        return u"Moved Permanently"_qs;
-    case 302:
-        return u"Found"_qs;
-    case 303:
-        return u"See Other"_qs;
-    case 304:
-        return u"Not Modified"_qs;
-    case 307:
-        return u"Temporary Redirect"_qs;
-    case 308:
-        return u"Permanent Redirect"_qs;
-    case 400:
-        return u"Bad Request"_qs;
-    case 401:
-        return u"Unauthorized"_qs;
-    case 403:
-        return u"Forbidden"_qs;
-    case 404:
-        return u"Not Found"_qs;
-    case 405:
-        return u"Method Not Allowed"_qs;
-    case 410:
-        return u"Gone"_qs;
-    case 416:
-        return u"Range Not Satisfiable"_qs;
-    case 429:
-        return u"Too Many Requests"_qs;
-    case 500:
-        return u"Internal Server Error"_qs;
-    case 501:
-        return u"Not Implemented"_qs;
-    case 502:
-        return u"Bad Gateway"_qs;
-    case 503:
-        return u"Service Unavailable"_qs;
-    case 504:
-        return u"Gateway Timeout"_qs;
-    default:
-        return QString();
-    }
-}
-
 bool IsRedirectStatus(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -235,9 +177,8 @@ void Inet::Execute(const QString& url, const QString& method, const QString& dat
         const bool first = !r.headersArrived;
         r.headersArrived = true;
         r.status = status;
+        // As the server sent it: "HTTP/1.1 200" without "OK" is not an OK answer.
         r.reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        if (r.reason.isEmpty())
-            r.reason = StandardReason(status);
         r.headers = reply->rawHeaderPairs();
         bool known = false;
         const qint64 length = reply->rawHeader("Content-Length").trimmed().toLongLong(&known);
@@ -330,17 +271,30 @@ bool Inet::BodyComplete() const {
     return r.announced < 0 || r.taken == r.announced;
 }
 
-QCoro::Task<QByteArray> Inet::OpenURL(WorkScope& scope, const QString& url) {
+QCoro::Task<QByteArray> Inet::OpenURL(WorkScope& scope, const QString& url, qint64 maxBytes,
+                                      double stallSeconds) {
     const QPointer<Inet> self(this);
     Execute(url, u"GET"_qs, QString(), QString());
     QByteArray body;
+    double lastGrowth = scope.clock().elapsedSeconds();
     while (!scope.cancelled()) {
-        const QByteArray piece = co_await GetChunk(scope, ReadBufferBytes, -1);
+        const QByteArray piece = co_await GetChunk(scope, ReadBufferBytes, 1000);
         if (!self)
             co_return QByteArray();
         body += piece;
         if (BodyEnded())
             break;
+        if (maxBytes >= 0 && body.size() > maxBytes) {
+            Cancel(); // the caller sees more than it allowed
+            break;
+        }
+        const double now = scope.clock().elapsedSeconds();
+        if (!piece.isEmpty())
+            lastGrowth = now;
+        else if (stallSeconds > 0 && now - lastGrowth > stallSeconds) {
+            Cancel();
+            co_return QByteArray();
+        }
     }
     if (scope.cancelled()) {
         Cancel();

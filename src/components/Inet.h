@@ -54,9 +54,11 @@ public:
     bool BodyEnded() const;
     // ...and it ended as the server meant it to: no reset, no error, not short of its length.
     bool BodyComplete() const;
-    // Fetches the whole body of a GET of url; empty when nothing came or the scope was
-    // cancelled.
-    QCoro::Task<QByteArray> OpenURL(WorkScope& scope, const QString& url);
+    // Fetches the whole body of a GET of url; empty when nothing came, nothing came for
+    // stallSeconds (0: no limit) or the scope was cancelled. A body that grows past maxBytes
+    // (-1: no limit) is abandoned and what came is returned, longer than maxBytes.
+    QCoro::Task<QByteArray> OpenURL(WorkScope& scope, const QString& url, qint64 maxBytes = -1,
+                                    double stallSeconds = 0);
     // Abandons the running request; afterwards StillExecuting() is false.
     void Cancel();
 

@@ -407,7 +407,11 @@ QCoro::Task<bool> SingleConnectionEngine::FetchWholeBody(WorkScope& scope, int p
     QByteArray body;
     const QString address = 选择url(list.row(position).key);
     if (!scope.cancelled()) {
-        body = co_await inet.OpenURL(scope, address);
+        // Bounded: an endless error page may neither fill memory nor hold the engine.
+        const double limitBytes = double(m_environment.live.MaxFileSizeMB) * 1024 * 1024;
+        body = co_await inet.OpenURL(scope, address,
+                                     limitBytes >= 0 && limitBytes < 9e18 ? qint64(limitBytes) : -1,
+                                     StallSeconds);
         const bool later = co_await scope.letEventsRun(); // a stop may be under way
         Q_UNUSED(later);
     }
@@ -420,6 +424,13 @@ QCoro::Task<bool> SingleConnectionEngine::FetchWholeBody(WorkScope& scope, int p
         });
         co_return false;
     }
+    if (overLimit(double(body.size()), m_environment.live.MaxFileSizeMB)) {
+        list.modify(position, [](DownloadRow& row) {
+            row.state = DownloadRow::Finished;
+            row.percent = TooLargeText;
+        });
+        co_return false;
+    }
     // A body cut short is no file.
     if (body.size() >= 2 && inet.BodyComplete()) {
         PartialFile file(targetPath);
@@ -428,9 +439,17 @@ QCoro::Task<bool> SingleConnectionEngine::FetchWholeBody(WorkScope& scope, int p
         const bool committed = appended && replaceable(targetPath) && file.commit();
         if (!committed) {
             file.discard();
+            const bool existing = opened && appended && QFileInfo(targetPath).isFile();
+            const QString length = QString::number(existing ? QFileInfo(targetPath).size() : 0);
             list.modify(position, [&](DownloadRow& row) {
-                row.size = opened ? NotReplaceableText : FailedText;
                 row.state = DownloadRow::Failed;
+                if (existing) {
+                    row.size = length;
+                    row.downloaded = length;
+                    row.percent = NotReplaceableText;
+                } else {
+                    row.size = FailedText;
+                }
             });
             co_return false;
         }

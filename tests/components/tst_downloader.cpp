@@ -162,6 +162,42 @@ private slots:
         QVERIFY(!f.partExists());
     }
 
+    // The second fetch of an unknown length stalls: a time-out, not a failed fetch; and a
+    // cancel during that fetch raises nothing.
+    void theFallbackFetchStalls_data() {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("watchdog") << false;
+        QTest::newRow("cancelled") << true;
+    }
+    void theFallbackFetchStalls() {
+        QFETCH(bool, cancel);
+        Fixture f;
+        int asked = 0;
+        f.server.route("/f", [&asked](const LocalHttpServer::Request&) {
+            Response answer;
+            answer.generatedSize = 100000;
+            answer.omitLength = true;
+            if (++asked > 1)
+                answer.stallAfter = 1000;
+            return answer;
+        });
+        f.begin("/f");
+        QUENLIT_WAIT_FOR_IO(f.clock, asked == 2);
+        f.clock.advance(1000);
+        if (cancel)
+            f.downloader->CancelAsyncRead();
+        f.clock.advance(302000);
+        QTest::qWait(20);
+        f.clock.advance(10);
+        if (cancel) {
+            QCOMPARE(f.events(), 0);
+        } else {
+            QVERIFY(QTest::qWaitFor([&] { return f.events() == 1; }, 1000));
+            QCOMPARE(f.failed.first().value(0).toString(), u"超时"_qs);
+        }
+        QVERIFY(!f.partExists());
+    }
+
     void slowButSteadyDoesNotTimeOut() {
         Fixture f;
         Response drip;

@@ -206,6 +206,10 @@ void tst_singleengine::failures_data() {
         << u"stop"_qs << 4 << u"下载取消"_qs << u"1000"_qs << u"20%"_qs << none;
     QTest::newRow("unknown length over the limit")
         << u"unknown too large"_qs << 3 << u"未知"_qs << u"*"_qs << u"大文件，跳过"_qs << none;
+    QTest::newRow("whole-body fetch past the limit")
+        << u"endless page"_qs << 3 << u"未知"_qs << u""_qs << u"大文件，跳过"_qs << none;
+    QTest::newRow("whole-body fetch stalls")
+        << u"page stalls"_qs << 4 << u""_qs << u""_qs << u""_qs << none;
     QTest::newRow("whole-body fetch under two bytes")
         << u"one byte"_qs << 4 << u""_qs << u""_qs << u""_qs << none;
     QTest::newRow("reset before the announced length")
@@ -247,6 +251,15 @@ void tst_singleengine::failures() {
         response.omitLength = true;
         response.dripBytes = 1000;
         response.dripEveryMs = 100;
+    } else if (situation == u"endless page"_qs || situation == u"page stalls"_qs) {
+        // An error page without a length: fetched whole, but never held past the limit or
+        // waited on for ever.
+        f.live.MaxFileSizeMB = 3000.0f / 1024 / 1024;
+        response = {500, {{"Content-Type", "application/octet-stream"}}, {}};
+        response.omitLength = true;
+        response.generatedSize = 1 << 30;
+        if (situation == u"page stalls"_qs)
+            response.stallAfter = 1000;
     } else if (situation == u"one byte"_qs) {
         response = {404, {{"Content-Type", "text/plain"}}, "x"};
         response.omitLength = true;
@@ -275,6 +288,9 @@ void tst_singleengine::failures() {
         f.engine.Inet1().Cancel();
         f.state.busy = false;
         f.engine.Inet1().Cancel();
+    } else if (situation == u"page stalls"_qs) {
+        QUENLIT_WAIT_FOR_IO(f.clock, f.server.requests.size() == 2);
+        f.clock.advance(125000);
     } else if (situation == u"stall"_qs || situation == u"stop"_qs) {
         QUENLIT_WAIT_FOR_IO(f.clock, f.row().downloaded == u"1000"_qs);
         if (situation == u"stall"_qs) {
