@@ -196,9 +196,20 @@ void 强制删除(const QString& path) {
     const QFileInfo info(path);
     if (!info.isFile() && !info.isSymLink())
         return;
+    // A link goes itself; its target, wherever it is, is never touched.
+    if (info.isSymLink()) {
+        QFile::remove(path);
+        return;
+    }
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
     if (!QFile::remove(path) && QFileInfo::exists(path))
         QFile::remove(path);
+}
+
+bool WithoutLinks(const QString& path) {
+    const QString clean = QDir::cleanPath(path);
+    const QString canonical = QFileInfo(clean).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == clean;
 }
 
 bool IsCookieFile(const QString& path) {

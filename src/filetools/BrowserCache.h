@@ -75,5 +75,7 @@ void ListFiles(const QString& path, QStringList& result, bool recurse);
 void 强制删除(const QString& path);
 // Session cookie stores are never deleted, whatever the mode.
 bool IsCookieFile(const QString& path);
+// The path names itself: no link anywhere along it, so what is deleted there stays there.
+bool WithoutLinks(const QString& path);
 
 } // namespace quenlit

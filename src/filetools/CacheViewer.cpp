@@ -122,7 +122,7 @@ void CacheViewer::listAllUsers() {
             continue;
         for (const QString& suffix : std::as_const(m_layout.suffixes)) {
             const QString folder = profile + suffix;
-            if (!FolderExists(folder))
+            if (!FolderExists(folder) || !WithoutLinks(folder))
                 continue;
             QString user = profile;
             if (user.endsWith(u'/'))
@@ -149,7 +149,9 @@ void CacheViewer::listAllUsers() {
 
 void CacheViewer::deleteRow(const CacheRow& row) {
     if (row.text.startsWith(UserPrefix)) {
-        if (!row.path.isEmpty() && row.type.toLower() != u"txt"_qs && !IsCookieFile(row.path))
+        // Another user's folder may have been swapped for a link since it was listed.
+        if (!row.path.isEmpty() && row.type.toLower() != u"txt"_qs && !IsCookieFile(row.path) &&
+            WithoutLinks(QFileInfo(row.path).path()))
             强制删除(row.path);
         return;
     }
@@ -163,7 +165,7 @@ void CacheViewer::deleteRow(const CacheRow& row) {
 void CacheViewer::删除空文件夹() {
     for (qsizetype i = cacheSubfolders.size() - 1; i >= 0; --i) {
         const QString& folder = cacheSubfolders.at(i);
-        if (!folder.isEmpty() && FolderExists(folder))
+        if (!folder.isEmpty() && FolderExists(folder) && WithoutLinks(folder))
             QDir().rmdir(folder); // a folder that is not empty stays
     }
 }

@@ -9,6 +9,11 @@
 
 #include <cstdio>
 
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace quenlit {
 
 QString SplitName::fileName() const {
@@ -66,7 +71,8 @@ bool CopyFileSafely(const QString& source, const QString& destination, bool repl
     if (!in.open(QIODevice::ReadOnly))
         return false;
     const QFileInfo target(destination);
-    if (!replace && target.exists())
+    // A dangling link counts as taken: writing through it would land outside the folder.
+    if (!replace && (target.exists() || target.isSymLink()))
         return false;
     QTemporaryFile out(target.absolutePath() + u"/.quenlit-copy-XXXXXX"_qs);
     if (!out.open())
@@ -100,11 +106,18 @@ bool CopyFileSafely(const QString& source, const QString& destination, bool repl
         out.setAutoRemove(false);
         return true;
     }
-    // Fails when the name was taken meanwhile, never replacing it.
-    if (!out.rename(destination))
-        return false;
-    out.setAutoRemove(false);
-    return true;
+    // Fails when the name was taken meanwhile, never replacing it and never following a
+    // link that stands there.
+    const QByteArray from = QFile::encodeName(temporaryName);
+    const QByteArray to = QFile::encodeName(destination);
+    if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+        out.setAutoRemove(false);
+        return true;
+    }
+    // File systems without the flag: a hard link refuses an existing name just as well.
+    if (errno == EINVAL && ::link(from.constData(), to.constData()) == 0)
+        return true; // the temporary name goes with the temporary file
+    return false;
 }
 
 bool 复制相同文件自动重命名(const QString& 源文件长路径, const QString& 目的文件夹,
@@ -116,7 +129,9 @@ bool 复制相同文件自动重命名(const QString& 源文件长路径, const 
     const QString extension = split.extension.isEmpty() ? QString() : u'.' + split.extension;
     QString 文件名 = stem + extension;
     QString candidate = 目的文件夹 + 文件名;
-    for (int counter = 1; FileExists(candidate) || QFileInfo::exists(candidate); ++counter) {
+    for (int counter = 1;
+         FileExists(candidate) || QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink();
+         ++counter) {
         if (counter > 999999)
             return false;
         文件名 =

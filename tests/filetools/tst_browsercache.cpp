@@ -322,6 +322,33 @@ private slots:
         QCOMPARE(none.label(), u"共有0 个文件"_qs);
     }
 
+    // A user whose cache folder is a link to someone's documents, or a listed file that is a
+    // link: nothing outside the caches is deleted or has its rights changed.
+    void linksNeverLeadOutOfTheCaches() {
+        const QString root = m_dir.filePath(u"linked-users/"_qs);
+        const QString suffix = u"/.cache/Q"_qs;
+        const QString documents = m_dir.filePath(u"documents/"_qs);
+        writeFile(documents + u"thesis.pdf"_qs, "precious");
+        QFile::setPermissions(documents + u"thesis.pdf"_qs, QFileDevice::ReadOwner);
+        writeFile(root + u"ann"_qs + suffix + u"/a.pdf"_qs, "pdf");
+        QVERIFY(
+            QFile::link(documents + u"thesis.pdf"_qs, root + u"ann"_qs + suffix + u"/b.pdf"_qs));
+        QDir().mkpath(root + u"eve/.cache"_qs);
+        QVERIFY(QFile::link(documents, root + u"eve"_qs + suffix));
+        FakeCacheStore store;
+        CacheViewer viewer(store, {root, {suffix}});
+        viewer.listAllUsers();
+        QCOMPARE(viewer.userFolders.size(), 1);
+        viewer.deleteAll();
+        QFile thesis(documents + u"thesis.pdf"_qs);
+        QVERIFY(thesis.exists());
+        QCOMPARE(thesis.permissions() & QFileDevice::WriteOwner, QFileDevice::Permissions());
+        QVERIFY(!QFileInfo(root + u"ann"_qs + suffix + u"/b.pdf"_qs).isSymLink());
+        QVERIFY(!QFileInfo::exists(root + u"ann"_qs + suffix + u"/a.pdf"_qs));
+        QFile::setPermissions(documents + u"thesis.pdf"_qs,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
     void sortBySizeAndClicks() {
         CacheListModel model;
         model.setRows({{u"b"_qs, u"pdf"_qs, 1000, u"/b"_qs},

@@ -150,6 +150,19 @@ private slots:
             QCOMPARE(readFile(m_target + name), QByteArray("old"));
     }
 
+    // A dangling link under the name is taken, and its target is never written.
+    void aDanglingLinkIsNeverWrittenThrough() {
+        writeFile(m_source + u"a.pdf"_qs, "new contents");
+        const QString outside = m_dir.filePath(u"outside.pdf"_qs);
+        QVERIFY(QFile::link(outside, m_target + u"a.pdf"_qs));
+        QString used;
+        QVERIFY(复制相同文件自动重命名(m_source + u"a.pdf"_qs, m_target, &used));
+        QCOMPARE(used, u"a[001].pdf"_qs);
+        QVERIFY(!QFileInfo::exists(outside));
+        QVERIFY(!CopyFileSafely(m_source + u"a.pdf"_qs, m_target + u"a.pdf"_qs, false));
+        QVERIFY(!QFileInfo::exists(outside));
+    }
+
     void thousandthRename() {
         writeFile(m_source + u"x.pdf"_qs, "x");
         writeFile(m_target + u"x.pdf"_qs, "0");
