@@ -182,12 +182,16 @@ private slots:
     // it begins only once the stopped download has ended.
     void stopThenStartAtOnce_data() {
         QTest::addColumn<int>("method");
-        QTest::newRow("one connection") << 1;
-        QTest::newRow("parallel") << 2;
+        QTest::addColumn<bool>("realClock");
+        QTest::newRow("one connection") << 1 << false;
+        QTest::newRow("parallel") << 2 << false;
+        QTest::newRow("one connection, real clock") << 1 << true;
+        QTest::newRow("parallel, real clock") << 2 << true;
     }
     void stopThenStartAtOnce() {
         QFETCH(int, method);
-        Fixture f(method);
+        QFETCH(bool, realClock);
+        Fixture f(method, realClock ? TestApp::Time::Real : TestApp::Time::Virtual);
         f.serve("/slow.pdf", "%PDF-1.4 slow", 60000);
         f.serve("/b.pdf", "%PDF-1.4 b");
         f.add(f.server.url("/slow.pdf"), u"slow"_qs);
