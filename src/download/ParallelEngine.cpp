@@ -7,8 +7,8 @@
 #include "DuplicateNames.h"
 #include "FileTypeCheck.h"
 #include "LiveSettings.h"
-#include "MessageSink.h"
 #include "NextRow.h"
+#include "PostingMessageSink.h"
 
 namespace quenlit {
 
@@ -16,23 +16,6 @@ namespace {
 
 const QString TooLargeText = QStringLiteral("大文件，跳过");
 const QString FullText = QStringLiteral("100%");
-
-// The dispatch runs inside a timer tick: messages are posted, never waited for.
-class PostingSink final : public MessageSink {
-public:
-    explicit PostingSink(MessageSink& target)
-        : m_target(target) {}
-    void showMessage(const QString& text, MessageIcon icon) override {
-        m_target.post(text, icon, {});
-    }
-    bool ask(const QString&) override { return false; }
-    void post(const QString& text, MessageIcon icon, std::function<void()> closed) override {
-        m_target.post(text, icon, std::move(closed));
-    }
-
-private:
-    MessageSink& m_target;
-};
 
 bool isPageType(const QString& type) {
     const QString lower = type.toLower();
@@ -59,7 +42,7 @@ void ParallelEngine::dispatchPass(int slotCount) {
     const int used = qMin(slotCount, MaxSlots);
     if (used < 1)
         return;
-    PostingSink messages(env.messages);
+    PostingMessageSink messages(env.messages);
     // Rows whose file another slot is still writing wait for a later pass; they are kept
     // out of the walk meanwhile.
     QList<int> heldBack;

@@ -9,8 +9,8 @@
 #include "HeaderTypes.h"
 #include "Inet.h"
 #include "LiveSettings.h"
-#include "MessageSink.h"
 #include "PartialFile.h"
+#include "PostingMessageSink.h"
 #include "WorkScope.h"
 
 #include <QFileInfo>
@@ -34,23 +34,6 @@ const QString CancelledText = QStringLiteral("下载取消");
 const QString TooLargeText = QStringLiteral("大文件，跳过");
 const QString NotReplaceableText = QStringLiteral("无法替换");
 const QString FullText = QStringLiteral("100%");
-
-// Long work must not wait on a modal box: every message is posted.
-class PostingSink final : public MessageSink {
-public:
-    explicit PostingSink(MessageSink& target)
-        : m_target(target) {}
-    void showMessage(const QString& text, MessageIcon icon) override {
-        m_target.post(text, icon, {});
-    }
-    bool ask(const QString&) override { return false; }
-    void post(const QString& text, MessageIcon icon, std::function<void()> closed) override {
-        m_target.post(text, icon, std::move(closed));
-    }
-
-private:
-    MessageSink& m_target;
-};
 
 bool isWebType(const QString& type) {
     const QString lower = type.toLower();
@@ -232,7 +215,7 @@ QCoro::Task<> SingleConnectionEngine::transfer(WorkScope& scope, int position,
         statusLine.contains(u"200"_qs) && statusLine.contains(u"OK"_qs, Qt::CaseInsensitive);
 
     // Row preparation. The row keeps its own name; the header's name is not used.
-    PostingSink messages(env.messages);
+    PostingMessageSink messages(env.messages);
     setRow([&](DownloadRow& row) {
         row.name = CleanFileName(row.name);
         // A folder that cannot be made keeps its text: the file then cannot be created and

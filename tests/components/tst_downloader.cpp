@@ -1,6 +1,7 @@
 #include "Downloader.h"
 #include "LocalHttpServer.h"
 #include "SystemClock.h"
+#include "TestFiles.h"
 #include "TestNetwork.h"
 #include "WorkScope.h"
 
@@ -15,17 +16,6 @@ using namespace quenlit::testing;
 using Response = LocalHttpServer::Response;
 
 namespace {
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
 
 const QByteArray Placeholder("\x01\x00", 2);
 

@@ -7,6 +7,7 @@
 #include "ParallelEngine.h"
 #include "PartialFile.h"
 #include "RecordingMessageSink.h"
+#include "TestFiles.h"
 #include "TestNetwork.h"
 
 #include <QDir>
@@ -64,17 +65,6 @@ struct Fixture {
     QString folder;
     ParallelEngine engine{environment};
 };
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -147,8 +137,8 @@ void tst_parallelengine::dispatchAddsTrailingSeparator() {
 void tst_parallelengine::dispatchHonoursThePolicy() {
     Fixture f;
     f.add(3);
-    writeFile(f.path(u"row1.pdf"_qs), "12345");
-    writeFile(f.path(u"row2.pdf"_qs), "12345");
+    WriteFile(f.path(u"row1.pdf"_qs), "12345");
+    WriteFile(f.path(u"row2.pdf"_qs), "12345");
     f.view.policy = SkipPolicy;
     f.engine.dispatchPass(1);
     QCOMPARE(f.states(), (QList<int>{3, 3, 2}));
@@ -156,7 +146,7 @@ void tst_parallelengine::dispatchHonoursThePolicy() {
 
     Fixture g;
     g.add(1);
-    writeFile(g.path(u"row1.pdf"_qs), "12345");
+    WriteFile(g.path(u"row1.pdf"_qs), "12345");
     g.engine.dispatchPass(1); // rename, the default
     QCOMPARE(g.row(1).name, u"row1[001]"_qs);
     QCOMPARE(g.row(1).state, DownloadRow::Downloading);
@@ -374,10 +364,10 @@ void tst_parallelengine::realDownloadIntoFolder() {
     QCOMPARE(f.states(), (QList<int>{3, 3}));
     QCOMPARE(f.row(1).percent, u"100%"_qs);
     QCOMPARE(f.row(1).size, QString::number(body.size()));
-    QCOMPARE(readFile(f.path(u"first.pdf"_qs)), body);
+    QCOMPARE(ReadFile(f.path(u"first.pdf"_qs)), body);
     // The error page under .pdf is recognised and renamed.
     QCOMPARE(f.row(2).type, u"htm"_qs);
-    QCOMPARE(readFile(f.path(u"second.htm"_qs)), page);
+    QCOMPARE(ReadFile(f.path(u"second.htm"_qs)), page);
     QCOMPARE(f.files(), (QStringList{u"first.pdf"_qs, u"second.htm"_qs}));
     QCOMPARE(f.view.prompts, QList<SoundPrompt>{SoundPrompt::WebPage});
     // The freed elements go once their signals have returned.
@@ -420,7 +410,7 @@ void tst_parallelengine::unloadSlotsMidDownload() {
     // The rows are the stop command's to mark.
     QCOMPARE(f.states(), (QList<int>{2, 2}));
     QVERIFY(!QFile::exists(PartialFile::tempPathFor(f.path(u"slow.pdf"_qs))));
-    QVERIFY(readFile(f.path(u"slow.pdf"_qs)).size() < 20000);
+    QVERIFY(ReadFile(f.path(u"slow.pdf"_qs)).size() < 20000);
     // Nothing reports after the unload.
     QTest::qWait(50);
     f.clock.advance(400000);

@@ -9,6 +9,7 @@
 #include "RecordingMessageSink.h"
 #include "SingleConnectionEngine.h"
 #include "SystemClock.h"
+#include "TestFiles.h"
 #include "TestNetwork.h"
 #include "WorkScope.h"
 
@@ -78,17 +79,6 @@ Response pdf(const QByteArray& body) {
 
 QByteArray pdfBody(int size) {
     return "%PDF-1.4\n" + LocalHttpServer::generated(0, size - 9);
-}
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -168,7 +158,7 @@ void tst_singleengine::completeDownload() {
     QCOMPARE(f.row().size, QString::number(body.size()));
     QCOMPARE(f.row().downloaded, QString::number(body.size()));
     QCOMPARE(f.row().percent, u"100%"_qs);
-    QCOMPARE(readFile(f.path(u"report.pdf"_qs)), body);
+    QCOMPARE(ReadFile(f.path(u"report.pdf"_qs)), body);
     QCOMPARE(f.files(), QStringList{u"report.pdf"_qs});
     QVERIFY(!f.state.busy);
     QCOMPARE(f.state.lastFinishTime, float(f.clock.secondsSinceMidnight()));
@@ -242,7 +232,7 @@ void tst_singleengine::failures() {
     } else if (situation == u"folder in the way"_qs) {
         QDir(f.folder).mkdir(u"a.pdf"_qs);
     } else if (situation == u"folder is a file"_qs) {
-        writeFile(f.path(u"plain"_qs), "x");
+        WriteFile(f.path(u"plain"_qs), "x");
     } else if (situation == u"stall"_qs || situation == u"stop"_qs) {
         response.stallAfter = 1000;
     } else if (situation == u"unknown too large"_qs) {
@@ -423,7 +413,7 @@ void tst_singleengine::statusLine() {
     QCOMPARE(f.row().size, size);
     QCOMPARE(f.row().downloaded, u"1234"_qs);
     QCOMPARE(f.row().percent, u"100%"_qs);
-    QCOMPARE(readFile(f.path(u"a.pdf"_qs)), response.body);
+    QCOMPARE(ReadFile(f.path(u"a.pdf"_qs)), response.body);
     QCOMPARE(f.files(), QStringList{u"a.pdf"_qs});
 }
 
@@ -438,7 +428,7 @@ void tst_singleengine::errorPageBecomesHtm() {
     QCOMPARE(f.row().state, DownloadRow::Finished);
     QCOMPARE(f.row().type, u"htm"_qs);
     QCOMPARE(f.files(), QStringList{u"paper.htm"_qs});
-    QCOMPARE(readFile(f.path(u"paper.htm"_qs)), page);
+    QCOMPARE(ReadFile(f.path(u"paper.htm"_qs)), page);
     QCOMPARE(f.view.prompts, QList<SoundPrompt>{SoundPrompt::WebPage});
     QCOMPARE(f.view.logins, 1);
 }
@@ -446,7 +436,7 @@ void tst_singleengine::errorPageBecomesHtm() {
 void tst_singleengine::overwriteKeepsOldFileOnFailure() {
     Fixture f;
     f.view.policy = OverwritePolicy;
-    writeFile(f.path(u"a.pdf"_qs), "old content");
+    WriteFile(f.path(u"a.pdf"_qs), "old content");
     Response response = pdf(pdfBody(5000));
     response.resetAfter = 2000;
     f.server.route("/a.pdf", response);
@@ -454,14 +444,14 @@ void tst_singleengine::overwriteKeepsOldFileOnFailure() {
     QVERIFY(f.run());
     QCOMPARE(f.row().state, DownloadRow::Failed);
     QCOMPARE(f.row().size, u"下载失败"_qs);
-    QCOMPARE(readFile(f.path(u"a.pdf"_qs)), QByteArray("old content"));
+    QCOMPARE(ReadFile(f.path(u"a.pdf"_qs)), QByteArray("old content"));
     QCOMPARE(f.files(), QStringList{u"a.pdf"_qs});
 }
 
 void tst_singleengine::overwriteReplacesOnlyWhenComplete() {
     Fixture f;
     f.view.policy = OverwritePolicy;
-    writeFile(f.path(u"a.pdf"_qs), "old content");
+    WriteFile(f.path(u"a.pdf"_qs), "old content");
     const QByteArray body = pdfBody(5000);
     Response response = pdf(body);
     response.stallAfter = 1000;
@@ -470,8 +460,8 @@ void tst_singleengine::overwriteReplacesOnlyWhenComplete() {
     f.start();
     QUENLIT_WAIT_FOR_IO(f.clock, f.row().downloaded == u"1000"_qs);
     // Mid-stream the old file is still whole and the new bytes sit beside it.
-    QCOMPARE(readFile(f.path(u"a.pdf"_qs)), QByteArray("old content"));
-    QCOMPARE(readFile(PartialFile::tempPathFor(f.path(u"a.pdf"_qs))), body.left(1000));
+    QCOMPARE(ReadFile(f.path(u"a.pdf"_qs)), QByteArray("old content"));
+    QCOMPARE(ReadFile(PartialFile::tempPathFor(f.path(u"a.pdf"_qs))), body.left(1000));
     f.scope.cancel();
     QUENLIT_WAIT_FOR_IO(f.clock, !f.scope.running());
 
@@ -479,20 +469,20 @@ void tst_singleengine::overwriteReplacesOnlyWhenComplete() {
     f.list.modify(1, [](DownloadRow& row) { row.state = DownloadRow::Downloading; });
     QVERIFY(f.run());
     QCOMPARE(f.row().state, DownloadRow::Finished);
-    QCOMPARE(readFile(f.path(u"a.pdf"_qs)), body);
+    QCOMPARE(ReadFile(f.path(u"a.pdf"_qs)), body);
     QCOMPARE(f.files(), QStringList{u"a.pdf"_qs});
 }
 
 void tst_singleengine::renameNumbersTheNewFile() {
     Fixture f;
-    writeFile(f.path(u"a.pdf"_qs), "old content");
+    WriteFile(f.path(u"a.pdf"_qs), "old content");
     const QByteArray body = pdfBody(300);
     f.server.route("/a.pdf", pdf(body));
     f.add(f.server.url("/a.pdf"), u"a"_qs);
     QVERIFY(f.run());
     QCOMPARE(f.row().name, u"a[001]"_qs);
-    QCOMPARE(readFile(f.path(u"a[001].pdf"_qs)), body);
-    QCOMPARE(readFile(f.path(u"a.pdf"_qs)), QByteArray("old content"));
+    QCOMPARE(ReadFile(f.path(u"a[001].pdf"_qs)), body);
+    QCOMPARE(ReadFile(f.path(u"a.pdf"_qs)), QByteArray("old content"));
 }
 
 // The skip policy judged the row by its old type; the file of the type the server names is
@@ -500,7 +490,7 @@ void tst_singleengine::renameNumbersTheNewFile() {
 void tst_singleengine::headerTypeReplacesFileUnderSkip() {
     Fixture f;
     f.view.policy = SkipPolicy;
-    writeFile(f.path(u"page.html"_qs), "old page");
+    WriteFile(f.path(u"page.html"_qs), "old page");
     // Not recognisable as a page by its bytes, so the type check leaves it as it is.
     const QByteArray page = "new page";
     f.server.route("/p", Response{200, {{"Content-Type", "text/html; charset=utf-8"}}, page});
@@ -509,7 +499,7 @@ void tst_singleengine::headerTypeReplacesFileUnderSkip() {
     QCOMPARE(f.row().state, DownloadRow::Finished);
     QCOMPARE(f.row().type, u"html"_qs);
     QCOMPARE(f.row().name, u"page"_qs);
-    QCOMPARE(readFile(f.path(u"page.html"_qs)), page);
+    QCOMPARE(ReadFile(f.path(u"page.html"_qs)), page);
     QCOMPARE(f.files(), QStringList{u"page.html"_qs});
 }
 

@@ -1,6 +1,7 @@
 #include "BrowserCache.h"
 #include "CacheViewer.h"
 #include "RecordingMessageSink.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,12 +14,6 @@ using namespace quenlit;
 using namespace quenlit::testing;
 
 namespace {
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // The head of an entry file as the browser writes it.
 QByteArray entryHead(const QByteArray& key, quint64 magic = 0xfcfb6d1ba7725c30ULL,
@@ -143,12 +138,12 @@ private slots:
 
     void diskFolderListsAndRemovesEntries() {
         const QString folder = m_dir.filePath(u"disk/Cache/Cache_Data"_qs);
-        writeFile(folder + u"/00000000000000a1_0"_qs, entryHead("1/0/http://h/a.pdf") + "body");
-        writeFile(folder + u"/00000000000000a1_1"_qs, "stream");
-        writeFile(folder + u"/00000000000000b2_0"_qs, entryHead("1/0/http://h/b.css"));
-        writeFile(folder + u"/00000000000000c3_0"_qs, "not an entry at all");
-        writeFile(folder + u"/index"_qs, "index");
-        writeFile(folder + u"/00000000000000d4_0"_qs,
+        WriteFile(folder + u"/00000000000000a1_0"_qs, entryHead("1/0/http://h/a.pdf") + "body");
+        WriteFile(folder + u"/00000000000000a1_1"_qs, "stream");
+        WriteFile(folder + u"/00000000000000b2_0"_qs, entryHead("1/0/http://h/b.css"));
+        WriteFile(folder + u"/00000000000000c3_0"_qs, "not an entry at all");
+        WriteFile(folder + u"/index"_qs, "index");
+        WriteFile(folder + u"/00000000000000d4_0"_qs,
                   entryHead("1/0/http://h/cut.pdf").left(30)); // key cut short
         DiskCacheFolder store(m_dir.filePath(u"disk"_qs));
         QList<CacheEntry> entries;
@@ -198,10 +193,10 @@ private slots:
 
     void listers() {
         const QString root = m_dir.filePath(u"tree"_qs);
-        writeFile(root + u"/a/x.bin"_qs, "1");
-        writeFile(root + u"/a/b/y.bin"_qs, "2");
-        writeFile(root + u"/c/.hidden"_qs, "3");
-        writeFile(root + u"/top.bin"_qs, "4");
+        WriteFile(root + u"/a/x.bin"_qs, "1");
+        WriteFile(root + u"/a/b/y.bin"_qs, "2");
+        WriteFile(root + u"/c/.hidden"_qs, "3");
+        WriteFile(root + u"/top.bin"_qs, "4");
         QVERIFY(QFile::link(root, root + u"/a/loop"_qs));
         QStringList folders;
         ListFolders(root, folders, true);
@@ -229,7 +224,7 @@ private slots:
         for (const QString& address : addresses) {
             const QString file = folder + QFileInfo(address).fileName() + u"_0"_qs;
             if (!address.contains(u"nofile"_qs))
-                writeFile(file, address.toUtf8());
+                WriteFile(file, address.toUtf8());
             store.entries.append({address, file});
         }
         CacheViewer viewer(store, {});
@@ -266,8 +261,8 @@ private slots:
 
     void oneAddressCachedTwiceShowsBothFiles() {
         const QString folder = m_dir.filePath(u"twice/"_qs);
-        writeFile(folder + u"a_0"_qs, "first");
-        writeFile(folder + u"b_0"_qs, "second!");
+        WriteFile(folder + u"a_0"_qs, "first");
+        WriteFile(folder + u"b_0"_qs, "second!");
         FakeCacheStore store;
         store.entries = {{u"http://h/x.pdf"_qs, folder + u"a_0"_qs},
                          {u"http://h/x.pdf"_qs, folder + u"b_0"_qs}};
@@ -281,13 +276,13 @@ private slots:
     void allUsersRowsAndDeletion() {
         const QString root = m_dir.filePath(u"users/"_qs);
         const QString suffix = u"/.cache/Q"_qs;
-        writeFile(root + u"ann"_qs + suffix + u"/a.pdf"_qs, "pdf");
-        writeFile(root + u"ann"_qs + suffix + u"/sub/inner/cookie.txt"_qs, "txt");
-        writeFile(root + u"ann"_qs + suffix + u"/sub/empty/x.gif"_qs, "gif");
-        writeFile(root + u"bob"_qs + suffix + u"/Cookies"_qs, "cookies");
-        writeFile(root + u"bob"_qs + suffix + u"/Cookies-journal"_qs, "journal");
+        WriteFile(root + u"ann"_qs + suffix + u"/a.pdf"_qs, "pdf");
+        WriteFile(root + u"ann"_qs + suffix + u"/sub/inner/cookie.txt"_qs, "txt");
+        WriteFile(root + u"ann"_qs + suffix + u"/sub/empty/x.gif"_qs, "gif");
+        WriteFile(root + u"bob"_qs + suffix + u"/Cookies"_qs, "cookies");
+        WriteFile(root + u"bob"_qs + suffix + u"/Cookies-journal"_qs, "journal");
         QDir().mkpath(root + u"carol/.cache"_qs);
-        writeFile(root + u"notes.bin"_qs, "not a profile");
+        WriteFile(root + u"notes.bin"_qs, "not a profile");
         FakeCacheStore store;
         CacheViewer viewer(store, {root, {suffix}});
         viewer.listAllUsers();
@@ -328,9 +323,9 @@ private slots:
         const QString root = m_dir.filePath(u"linked-users/"_qs);
         const QString suffix = u"/.cache/Q"_qs;
         const QString documents = m_dir.filePath(u"documents/"_qs);
-        writeFile(documents + u"thesis.pdf"_qs, "precious");
+        WriteFile(documents + u"thesis.pdf"_qs, "precious");
         QFile::setPermissions(documents + u"thesis.pdf"_qs, QFileDevice::ReadOwner);
-        writeFile(root + u"ann"_qs + suffix + u"/a.pdf"_qs, "pdf");
+        WriteFile(root + u"ann"_qs + suffix + u"/a.pdf"_qs, "pdf");
         QVERIFY(
             QFile::link(documents + u"thesis.pdf"_qs, root + u"ann"_qs + suffix + u"/b.pdf"_qs));
         QDir().mkpath(root + u"eve/.cache"_qs);
@@ -386,7 +381,7 @@ private slots:
 
     void clearWithAndWithoutReport() {
         const QString root = m_dir.filePath(u"clear/"_qs);
-        writeFile(root + u"me/.cache/Q/f.bin"_qs, "x");
+        WriteFile(root + u"me/.cache/Q/f.bin"_qs, "x");
         FakeCacheStore store;
         store.entries.append({u"http://h/p.pdf"_qs, QString()});
         RecordingMessageSink messages;

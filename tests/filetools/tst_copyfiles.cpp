@@ -4,6 +4,7 @@
 #include "RecentFolders.h"
 #include "RecordingMessageSink.h"
 #include "Settings.h"
+#include "TestFiles.h"
 #include "VirtualClock.h"
 
 #include <QDateTime>
@@ -17,16 +18,6 @@ using namespace quenlit;
 using namespace quenlit::testing;
 
 namespace {
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 QStringList namesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
@@ -139,20 +130,20 @@ private slots:
         QFETCH(QString, source);
         QFETCH(QStringList, existing);
         QFETCH(QString, expected);
-        writeFile(m_source + source, "new contents");
+        WriteFile(m_source + source, "new contents");
         for (const QString& name : existing)
-            writeFile(m_target + name, "old");
+            WriteFile(m_target + name, "old");
         QString used;
         QVERIFY(复制相同文件自动重命名(m_source + source, m_target, &used));
         QCOMPARE(used, expected);
-        QCOMPARE(readFile(m_target + expected), QByteArray("new contents"));
+        QCOMPARE(ReadFile(m_target + expected), QByteArray("new contents"));
         for (const QString& name : existing)
-            QCOMPARE(readFile(m_target + name), QByteArray("old"));
+            QCOMPARE(ReadFile(m_target + name), QByteArray("old"));
     }
 
     // A dangling link under the name is taken, and its target is never written.
     void aDanglingLinkIsNeverWrittenThrough() {
-        writeFile(m_source + u"a.pdf"_qs, "new contents");
+        WriteFile(m_source + u"a.pdf"_qs, "new contents");
         const QString outside = m_dir.filePath(u"outside.pdf"_qs);
         QVERIFY(QFile::link(outside, m_target + u"a.pdf"_qs));
         QString used;
@@ -164,10 +155,10 @@ private slots:
     }
 
     void thousandthRename() {
-        writeFile(m_source + u"x.pdf"_qs, "x");
-        writeFile(m_target + u"x.pdf"_qs, "0");
+        WriteFile(m_source + u"x.pdf"_qs, "x");
+        WriteFile(m_target + u"x.pdf"_qs, "0");
         for (int i = 1; i <= 999; ++i)
-            writeFile(m_target + QStringLiteral("x[%1].pdf").arg(i, 3, 10, QChar(u'0')), "0");
+            WriteFile(m_target + QStringLiteral("x[%1].pdf").arg(i, 3, 10, QChar(u'0')), "0");
         QString used;
         QVERIFY(复制相同文件自动重命名(m_source + u"x.pdf"_qs, m_target, &used));
         QCOMPARE(used, u"x[1000].pdf"_qs);
@@ -181,7 +172,7 @@ private slots:
 
     void failedCopyLeavesNoFile() {
         // A source that cannot be read: a folder of that name is no file to copy.
-        writeFile(m_source + u"unreadable.pdf"_qs, "secret");
+        WriteFile(m_source + u"unreadable.pdf"_qs, "secret");
         QFile::setPermissions(m_source + u"unreadable.pdf"_qs, QFileDevice::Permissions());
         const bool readable = QFile(m_source + u"unreadable.pdf"_qs).open(QIODevice::ReadOnly);
         if (!readable)
@@ -190,16 +181,16 @@ private slots:
         QFile::setPermissions(m_source + u"unreadable.pdf"_qs,
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         // A destination that already exists is never replaced without being told to.
-        writeFile(m_source + u"a.pdf"_qs, "new");
-        writeFile(m_target + u"a.pdf"_qs, "old");
+        WriteFile(m_source + u"a.pdf"_qs, "new");
+        WriteFile(m_target + u"a.pdf"_qs, "old");
         QVERIFY(!CopyFileSafely(m_source + u"a.pdf"_qs, m_target + u"a.pdf"_qs, false));
-        QCOMPARE(readFile(m_target + u"a.pdf"_qs), QByteArray("old"));
+        QCOMPARE(ReadFile(m_target + u"a.pdf"_qs), QByteArray("old"));
         // Into a folder that is not there: nothing, not even a temporary.
         QVERIFY(!CopyFileSafely(m_source + u"a.pdf"_qs, m_target + u"none/a.pdf"_qs, false));
         QCOMPARE(namesIn(m_target), QStringList{u"a.pdf"_qs});
         // Replacing works, and keeps the source's modification time.
         QVERIFY(CopyFileSafely(m_source + u"a.pdf"_qs, m_target + u"a.pdf"_qs, true));
-        QCOMPARE(readFile(m_target + u"a.pdf"_qs), QByteArray("new"));
+        QCOMPARE(ReadFile(m_target + u"a.pdf"_qs), QByteArray("new"));
         QCOMPARE(QFileInfo(m_target + u"a.pdf"_qs).lastModified(),
                  QFileInfo(m_source + u"a.pdf"_qs).lastModified());
         QCOMPARE(namesIn(m_target), QStringList{u"a.pdf"_qs});
@@ -232,23 +223,23 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(QByteArray, inReport);
         const QString source = m_source + u"report.pdf"_qs;
-        writeFile(source, "abcd");
-        writeFile(m_target + u"report.pdf"_qs, existing);
+        WriteFile(source, "abcd");
+        WriteFile(m_target + u"report.pdf"_qs, existing);
         const QDateTime when = QDateTime::fromSecsSinceEpoch(1700000000);
         setModified(source, when);
         setModified(m_target + u"report.pdf"_qs, sameTime ? when : when.addSecs(-3600));
         Tool tool(m_dir.path());
         tool.run({source}, m_target, option);
         QCOMPARE(namesIn(m_target), names);
-        QCOMPARE(readFile(m_target + u"report.pdf"_qs), inReport);
+        QCOMPARE(ReadFile(m_target + u"report.pdf"_qs), inReport);
         QCOMPARE(tool.messages.texts(), QStringList{u"复制文件完成！"_qs});
         QCOMPARE(tool.tool.progress, 0);
         QCOMPARE(tool.tool.buttonCaption(), u"开始"_qs);
     }
 
     void passOverFolderItselfAndMissingFiles() {
-        writeFile(m_source + u"a.pdf"_qs, "a");
-        writeFile(m_target + u"inside.pdf"_qs, "in");
+        WriteFile(m_source + u"a.pdf"_qs, "a");
+        WriteFile(m_target + u"inside.pdf"_qs, "in");
         Tool tool(m_dir.path());
         // The destination written another way still is the destination.
         tool.run({m_source + u"a.pdf"_qs, m_target + u"./inside.pdf"_qs, m_source + u"gone.pdf"_qs},
@@ -265,7 +256,7 @@ private slots:
     }
 
     void folderStoredWithSlashAndHistoryOnce() {
-        writeFile(m_source + u"a.pdf"_qs, "a");
+        WriteFile(m_source + u"a.pdf"_qs, "a");
         QString typed = m_target;
         typed.chop(1);
         {
@@ -298,8 +289,8 @@ private slots:
     }
 
     void folderThatCannotBeMade() {
-        writeFile(m_source + u"a.pdf"_qs, "a");
-        writeFile(m_dir.filePath(u"plainfile"_qs), "x");
+        WriteFile(m_source + u"a.pdf"_qs, "a");
+        WriteFile(m_dir.filePath(u"plainfile"_qs), "x");
         Tool tool(m_dir.path());
         tool.run({m_source + u"a.pdf"_qs}, m_dir.filePath(u"plainfile/sub/"_qs), 3);
         QVERIFY(tool.messages.texts().contains(u"创建文件夹出错！"_qs));
@@ -310,7 +301,7 @@ private slots:
         QStringList paths;
         for (int i = 0; i < 5; ++i) {
             paths << m_source + QStringLiteral("f%1.pdf").arg(i);
-            writeFile(paths.last(), "x");
+            WriteFile(paths.last(), "x");
         }
         Tool tool(m_dir.path());
         tool.tool.文件全路径集合 = paths;
@@ -347,7 +338,7 @@ private slots:
         QStringList paths;
         for (int i = 0; i < 3; ++i) {
             paths << m_source + QStringLiteral("f%1.pdf").arg(i);
-            writeFile(paths.last(), "x");
+            WriteFile(paths.last(), "x");
         }
         Tool tool(m_dir.path());
         tool.tool.文件全路径集合 = paths;

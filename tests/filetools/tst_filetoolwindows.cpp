@@ -3,6 +3,7 @@
 #include "CopyFilesTool.h"
 #include "Form_Copy_Move.h"
 #include "TestApp.h"
+#include "TestFiles.h"
 #include "fFileDownload.h"
 #include "fIEcache.h"
 #include "fWebSearch.h"
@@ -31,12 +32,6 @@ using namespace quenlit;
 using namespace quenlit::testing;
 
 namespace {
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QByteArray entry(const QByteArray& key, const QByteArray& body) {
     QByteArray head(24, '\0');
@@ -49,13 +44,13 @@ QByteArray entry(const QByteArray& key, const QByteArray& body) {
 QString fillCache(const QString& name) {
     const QString cache = QDir::homePath() + u"/.cache/"_qs + name;
     QDir(cache).removeRecursively();
-    writeFile(cache + u"/Cache/Cache_Data/00000000000000a1_0"_qs,
+    WriteFile(cache + u"/Cache/Cache_Data/00000000000000a1_0"_qs,
               entry("1/0/http://h/report.pdf", QByteArray(900, 'a')));
-    writeFile(cache + u"/Cache/Cache_Data/00000000000000b2_0"_qs,
+    WriteFile(cache + u"/Cache/Cache_Data/00000000000000b2_0"_qs,
               entry("1/0/http://h/page.htm", QByteArray(1000, 'b')));
-    writeFile(cache + u"/Cache/Cache_Data/00000000000000c3_0"_qs,
+    WriteFile(cache + u"/Cache/Cache_Data/00000000000000c3_0"_qs,
               entry("1/0/http://h/Cookie/tracker.gif", "c"));
-    writeFile(cache + u"/Cookies"_qs, "session");
+    WriteFile(cache + u"/Cookies"_qs, "session");
     return cache;
 }
 
@@ -233,7 +228,7 @@ private slots:
         QStringList paths;
         for (int i = 0; i < 50; ++i) {
             paths << app.dir.filePath(QStringLiteral("src/f%1.bin").arg(i));
-            writeFile(paths.last(), QByteArray(1000, 'x'));
+            WriteFile(paths.last(), QByteArray(1000, 'x'));
         }
         auto* copy = new Form_Copy_Move(app.context);
         copy->setAttribute(Qt::WA_DeleteOnClose);

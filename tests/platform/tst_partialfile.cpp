@@ -1,4 +1,5 @@
 #include "PartialFile.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,21 +7,9 @@
 #include <QTest>
 
 using namespace quenlit;
+using namespace quenlit::testing;
 
-namespace {
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-
-} // namespace
+namespace {} // namespace
 
 class tst_partialfile : public QObject {
     Q_OBJECT
