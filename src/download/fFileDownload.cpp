@@ -4,9 +4,12 @@
 #include "CacheViewer.h"
 #include "Clock.h"
 #include "ClockTimer.h"
+#include "DialogPrompts.h"
 #include "DownloadScheduler.h"
+#include "FileTools.h"
 #include "FolderWidgets.h"
 #include "Inet.h"
+#include "ListCommands.h"
 #include "MessageSink.h"
 #include "ObjectNames.h"
 #include "ParallelEngine.h"
@@ -132,34 +135,7 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
         statusBar()->addWidget(statusPanels[i], i == 1 ? 3 : 1);
     }
 
-    QMenu* listMenu = menuBar()->addMenu(u"列表操作(&D)"_qs);
-    menu下载全部 =
-        listMenu->addAction(u"开始下载"_qs, m_scheduler.get(), &DownloadScheduler::start);
-    menu停止下载 = listMenu->addAction(u"停止下载"_qs, m_scheduler.get(), &DownloadScheduler::stop);
-    menu下载全部->setObjectName(u"menu下载全部"_qs);
-    menu停止下载->setObjectName(u"menu停止下载"_qs);
-    QMenu* windowMenu = menuBar()->addMenu(u"窗口(&W)"_qs);
-    windowMenu->addAction(u"资料检索分析窗口"_qs, this, [this] {
-        if (m_context.windows)
-            m_context.windows->showSearchWindow();
-    });
-    QMenu* tools = menuBar()->addMenu(u"工具(&T)"_qs);
-    tools->addAction(u"设置"_qs, this, [this] {
-        fOption options(m_context, this);
-        options.exec();
-    });
-    QAction* follow = tools->addAction(u"自动定位到下载项"_qs);
-    follow->setObjectName(u"menu自动定位到下载项"_qs);
-    follow->setCheckable(true);
-    connect(follow, &QAction::toggled, this, [this](bool on) { m_state.follow = on; });
-    tools->addAction(u"清空IE浏览器缓存"_qs, this, [this] {
-        ClearBrowserCache(m_context.browserCacheFolder, m_context.messages, true);
-    });
-    QMenu* help = menuBar()->addMenu(u"帮助(&H)"_qs);
-    help->addAction(u"关于"_qs, this, [this] {
-        if (m_context.windows)
-            m_context.windows->showAbout(this);
-    });
+    buildMenus();
 
     NameObjects({{Label1, "Label1"},
                  {Label7, "Label7"},

@@ -14,13 +14,17 @@ class QComboBox;
 class QFrame;
 class QLayout;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTreeView;
 
 namespace quenlit {
 
+class DialogPrompts;
 class DownloadScheduler;
+class FileTools;
+class ListCommands;
 class ParallelEngine;
 class SingleConnectionEngine;
 struct AppContext;
@@ -63,6 +67,15 @@ public:
     QFrame* Shape1;         // shown while downloads are scheduled
     QAction* menu下载全部;
     QAction* menu停止下载;
+    QMenu* listMenu; // "列表操作(&D)", also the list's right-click menu
+
+    // The list commands and the file and address tools the menus run.
+    ListCommands& commands() { return *m_commands; }
+    FileTools& tools() { return *m_tools; }
+    // "自动调整列宽"
+    void autoSizeColumns();
+    // The right mouse button on the list: the menu enabled for what runs, then shown.
+    void popUpListMenu(const QPoint& globalPosition);
 
     DownloadScheduler& scheduler() { return *m_scheduler; }
     SingleConnectionEngine& singleEngine() { return *m_single; }
@@ -86,6 +99,8 @@ private:
     void autoLogin() override;
 
     QLayout* buildControls();
+    // The menus and the list's clicks (DownloadMenus.cpp).
+    void buildMenus();
     void syncSchedulerControls();
     // Something is still running or waiting: closing asks first.
     bool workPending() const;
@@ -105,6 +120,9 @@ private:
     std::unique_ptr<SingleConnectionEngine> m_single;
     std::unique_ptr<ParallelEngine> m_parallel;
     std::unique_ptr<DownloadScheduler> m_scheduler;
+    std::unique_ptr<DialogPrompts> m_prompts;
+    std::unique_ptr<ListCommands> m_commands;
+    std::unique_ptr<FileTools> m_tools;
 };
 
 } // namespace quenlit

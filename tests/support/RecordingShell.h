@@ -15,8 +15,25 @@ public:
         started.append((QStringList{program} + arguments).join(u' '));
         return startSucceeds;
     }
+    bool openFile(const QString& path) override {
+        files.append(path);
+        return openSucceeds;
+    }
+    bool showInFolder(const QString& path) override {
+        shown.append(path);
+        return showSucceeds;
+    }
+    bool openInTextEditor(const QString& path) override {
+        edited.append(path);
+        return true;
+    }
 
     QStringList opened;
+    QStringList files;  // opened with their associated program
+    QStringList shown;  // selected in a file manager
+    QStringList edited; // opened in the text editor
+    bool openSucceeds = true;
+    bool showSucceeds = true;
     QStringList started;
     bool startSucceeds = true;
 };
