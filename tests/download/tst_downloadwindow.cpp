@@ -1,14 +1,20 @@
+#include "DownloadScheduler.h"
 #include "Settings.h"
 #include "TestApp.h"
 #include "WindowPlacement.h"
 #include "fFileDownload.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeView>
 
 using namespace quenlit;
 using namespace quenlit::testing;
@@ -74,6 +80,52 @@ private slots:
         QCOMPARE(settings::ReadInt32(f.settings, settings::WindowWidth), 12000);
         QCOMPARE(settings::ReadText(f.settings, settings::ThreadCount), u"2"_qs);
         QVERIFY(!f.context.forms.IsFormLoaded(u"fFileDownload"_qs));
+    }
+
+    void menusRunTheListCommands() {
+        Fixture f;
+        fFileDownload window(f.context);
+        window.resize(1100, 500);
+        for (const QString& name : {u"a"_qs, u"b"_qs, u"c"_qs})
+            加入下载列表(window.list(), {f.dir.path() + u'/', false}, u"http://h/"_qs + name, name,
+                         u"pdf"_qs, {}, {});
+        window.list().modify(2, [](DownloadRow& row) { row.state = DownloadRow::Finished; });
+        const auto trigger = [&](const char* name) {
+            QAction* action = window.findChild<QAction*>(QString::fromUtf8(name));
+            QVERIFY2(action, name);
+            action->trigger();
+        };
+        window.scheduler().start();
+        trigger("menu移除完成项");
+        QCOMPARE(f.messages.texts(), QStringList{u"停止下载以后，才能执行此操作！"_qs});
+        QCOMPARE(window.list().count(), 3);
+        window.scheduler().stop();
+        trigger("menu移除完成项");
+        QCOMPARE(window.list().count(), 2);
+        QCOMPARE(window.Label1->text(), u"2条"_qs);
+        trigger("menu全选");
+        QCOMPARE(window.ListView3->selectionModel()->selectedRows().size(), 2);
+        // A click puts the row's key on the clipboard and in panel 2.
+        QApplication::clipboard()->setText(u"before"_qs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect cell = window.ListView3->visualRect(window.list().index(1, 0));
+        QTest::mouseClick(window.ListView3->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(QApplication::clipboard()->text(), u"http://h/c"_qs);
+        QCOMPARE(window.statusPanels[1]->text(), u"http://h/c"_qs);
+        QTest::mouseClick(window.statusPanels[1], Qt::LeftButton);
+        QCOMPARE(f.shell.opened, QStringList{u"http://h/c"_qs});
+        trigger("menu自动调整列宽");
+        // The right-click menu follows the run check.
+        window.scheduler().start();
+        window.popUpListMenu(window.mapToGlobal(QPoint(40, 120)));
+        QVERIFY(!window.findChild<QAction*>(u"menu全选"_qs)->isEnabled());
+        QVERIFY(window.menu停止下载->isEnabled());
+        window.listMenu->hide();
+        window.scheduler().stop();
+        const QString shot = qEnvironmentVariable("QUENLIT_SCREENSHOT");
+        if (!shot.isEmpty())
+            window.grab().save(shot);
     }
 
     void methodOneDisablesTheThreadCount() {
