@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-multimedia-dev
   qcoro-qt6-dev libicu-dev libgumbo-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth
+  desktop-file-utils appstream
 )
 # The download benchmark also serves files with nginx and times curl and aria2 against us.
 if [ "${1:-}" = "--bench" ]; then

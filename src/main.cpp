@@ -26,6 +26,8 @@ int main(int argc, char* argv[]) {
     // Only the start window ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quenlit.png")));
+    // Ties the windows to the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quenlit.quenlit"));
 
     using namespace quenlit;
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -60,6 +62,13 @@ int main(int argc, char* argv[]) {
 
     fCover cover(context);
     QObject::connect(&cover, &fCover::programEnd, &app, [] { QApplication::exit(0); });
+    // Checks of an installed copy: once the start window is up, save a picture of it and end.
+    const QString snapshot = qEnvironmentVariable("QUENLIT_START_SNAPSHOT");
+    if (!snapshot.isEmpty())
+        QObject::connect(&cover, &fCover::startupFinished, &app, [&cover, snapshot] {
+            const bool saved = cover.isVisible() && cover.grab().save(snapshot, "PNG");
+            QApplication::exit(saved ? 0 : 1);
+        });
     cover.start();
     return app.exec();
 }
