@@ -1,4 +1,5 @@
 #include "AppContext.h"
+#include "BatchCommand.h"
 #include "BrowserCookieBridge.h"
 #include "DesktopShell.h"
 #include "EffectSoundPlayer.h"
@@ -20,6 +21,14 @@
 #include <QWebEngineProfile>
 
 int main(int argc, char* argv[]) {
+    // A command line of its own (--batch, --help) runs without the windows.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const quenlit::ParsedArguments parsed = quenlit::ParseBatchArguments(arguments);
+    if (parsed.outcome != quenlit::ParsedArguments::Outcome::Window)
+        return quenlit::RunBatchCommand(argc, argv, parsed);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quenlit"));
     QApplication::setOrganizationName(QStringLiteral("Quenlit"));
