@@ -10,6 +10,7 @@
 #include "FolderWidgets.h"
 #include "Inet.h"
 #include "ListCommands.h"
+#include "LoginPanel.h"
 #include "MessageSink.h"
 #include "ObjectNames.h"
 #include "ParallelEngine.h"
@@ -58,6 +59,7 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     , Combo4(new QComboBox(this))
     , Check5(new QCheckBox(u"有5个以上下载出错或者网页文件，就停止下载"_qs, this))
     , Shape1(new QFrame(this))
+    , Command1(new QPushButton(u"网页登录"_qs, this))
     , m_context(context)
     , m_environment{context.clock, context.network, m_list,          m_state,
                     context.live,  *this,           context.messages}
@@ -127,6 +129,8 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     auto* layout = new QVBoxLayout(central);
     layout->addLayout(options);
     layout->addLayout(buildControls());
+    PicWebBK = new LoginPanel(context, central);
+    layout->addWidget(PicWebBK, 1);
     layout->addWidget(ListView3, 1);
     setCentralWidget(central);
 
@@ -153,7 +157,16 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
                  {Check3, "Check3"},
                  {Combo4, "Combo4"},
                  {Check5, "Check5"},
-                 {Shape1, "Shape1"}});
+                 {Shape1, "Shape1"},
+                 {Command1, "Command1"}});
+
+    connect(Command1, &QPushButton::clicked, this, [this] {
+        const QModelIndex current = ListView3->currentIndex();
+        const bool selected = current.isValid() && ListView3->selectionModel()->isSelected(current);
+        PicWebBK->showPanel(selected ? 选择url(m_list.row(current.row() + 1).key) : QString());
+    });
+    connect(PicWebBK, &LoginPanel::titleChanged, this,
+            [this](const QString& title) { setStatusPanel(3, title); });
 
     connect(Check6, &QCheckBox::toggled, this, [this](bool on) { m_state.soundPrompt = on; });
     // Counting the states walks the whole list: once a second, not on every change of a row
@@ -216,6 +229,7 @@ QLayout* fFileDownload::buildControls() {
     rules->addSpacing(12);
     rules->addWidget(Check5);
     rules->addStretch();
+    rules->addWidget(Command1);
     auto* rows = new QVBoxLayout;
     rows->addLayout(commands);
     rows->addLayout(rules);
@@ -267,8 +281,7 @@ bool fFileDownload::soundPromptTicked() const {
 }
 
 bool fFileDownload::autoLoginTicked() const {
-    // The login panel is not part of this window yet.
-    return false;
+    return PicWebBK->Check2->isChecked();
 }
 
 void fFileDownload::playPrompt(SoundPrompt prompt) {
@@ -276,7 +289,9 @@ void fFileDownload::playPrompt(SoundPrompt prompt) {
         PlaySoundPrompt(*m_context.sounds, m_context.dataFolder, prompt);
 }
 
-void fFileDownload::autoLogin() {}
+void fFileDownload::autoLogin() {
+    PicWebBK->startLogin(false);
+}
 
 bool fFileDownload::workPending() const {
     return m_scheduler->schedulingOn() || m_single->Inet1().StillExecuting() ||
@@ -359,6 +374,7 @@ void fFileDownload::closeEvent(QCloseEvent* event) {
         return;
     }
     m_scheduler->shutDown();
+    PicWebBK->shutDown();
     savePlacement();
     settings::Save(m_context.settings, settings::ThreadCount, Combo1->currentIndex());
     m_context.forms.formUnloaded(objectName());

@@ -24,6 +24,7 @@ namespace quenlit {
 class DialogPrompts;
 class DownloadScheduler;
 class FileTools;
+class LoginPanel;
 class ListCommands;
 class ParallelEngine;
 class SingleConnectionEngine;
@@ -67,7 +68,9 @@ public:
     QFrame* Shape1;         // shown while downloads are scheduled
     QAction* menu下载全部;
     QAction* menu停止下载;
-    QMenu* listMenu; // "列表操作(&D)", also the list's right-click menu
+    QMenu* listMenu;       // "列表操作(&D)", also the list's right-click menu
+    QPushButton* Command1; // "网页登录"
+    LoginPanel* PicWebBK;  // the web login panel
 
     // The list commands and the file and address tools the menus run.
     ListCommands& commands() { return *m_commands; }

@@ -54,6 +54,7 @@ signals:
     void DocumentComplete(const QString& address);
     void StatusTextChange(const QString& text);
     void BeforeNavigate2(const QString& address);
+    void TitleChange(const QString& title);
     void pageRead(quint64 ticket);
     void elementActed(quint64 ticket, bool found);
 };

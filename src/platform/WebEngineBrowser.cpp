@@ -76,6 +76,8 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile& profile, QWidget* viewPare
         m_loading = false;
         takeSnapshot();
     });
+    connect(m_page, &QWebEnginePage::titleChanged, this,
+            [this](const QString& title) { emit TitleChange(title); });
     connect(m_page, &QWebEnginePage::linkHovered, this,
             [this](const QString& url) { emit StatusTextChange(url); });
 }
