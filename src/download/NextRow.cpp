@@ -13,6 +13,10 @@ int NextRowToDownload(DownloadListModel& list, const QString& policy, bool creat
             continue;
         list.modify(position, [&](DownloadRow& row) {
             row.name = CleanFileName(row.name);
+            // Names on this file system keep their case: "PDF" from the results and "pdf"
+            // from the headers would be two files, and a finished document would not be
+            // recognised when the same result comes again.
+            row.type = row.type.toLower();
             QString folder = row.saveFolder;
             if (createFolder) {
                 const QString made = EnsureFolderPath(folder, messages);

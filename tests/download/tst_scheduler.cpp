@@ -94,6 +94,27 @@ private slots:
         QCOMPARE(f.sounds.played, QStringList{u"102"_qs});
     }
 
+    // A document saved under "pdf" is recognised when the results bring it again as "PDF".
+    void aFinishedDocumentIsRecognisedWhateverTheCaseOfItsType_data() {
+        QTest::addColumn<int>("method");
+        QTest::newRow("one connection") << 1;
+        QTest::newRow("parallel") << 2;
+    }
+    void aFinishedDocumentIsRecognisedWhateverTheCaseOfItsType() {
+        QFETCH(int, method);
+        Fixture f(method);
+        f.window->Option1->setChecked(true); // 跳过
+        QFile file(f.folder + u"/甲.pdf"_qs);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("%PDF-1.4");
+        file.close();
+        f.add(u"http://127.0.0.1:1/a.pdf"_qs, u"甲"_qs, u"PDF"_qs);
+        f.window->Command4->click();
+        f.clock.advance(1000);
+        QCOMPARE(f.row(1).percent, u"已存在，跳过"_qs);
+        QCOMPARE(QDir(f.folder).entryList(QDir::Files), QStringList{u"甲.pdf"_qs});
+    }
+
     // The next download waits for the pause, counted from the end of the last one; the
     // difference is taken absolutely, so a reading from before midnight counts as long ago.
     void theNextDownloadWaitsForThePause_data() {
