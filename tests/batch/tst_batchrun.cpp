@@ -2,6 +2,7 @@
 #include "SearchResultServer.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -35,6 +36,7 @@ private slots:
     void badArgumentsGiveExitCode2();
     void helpListsTheOptions();
     void interruptStopsAndStillSummarises();
+    void interruptMidDownload();
 
 private:
     QString writeKeywords(const QByteArray& text);
@@ -212,6 +214,31 @@ void TestBatchRun::interruptStopsAndStillSummarises() {
     QCOMPARE(process.exitCode(), 130);
     const QString out = QString::fromUtf8(process.readAllStandardOutput());
     QVERIFY2(out.contains(u"已中断"_qs) && out.contains(u"找到 "_qs), qPrintable(out));
+}
+
+// Ctrl+C while documents are downloading: the downloads stop, nothing half-written is left
+// under a document's name, and the summary still prints.
+void TestBatchRun::interruptMidDownload() {
+    QProcess process;
+    startProcess(process, {u"--batch"_qs, writeKeywords("stall\n"), u"--types"_qs, u"pdf"_qs,
+                           u"--out"_qs, m_out, u"--method"_qs, u"2"_qs, u"--threads"_qs, u"3"_qs});
+    QVERIFY(process.waitForStarted(10000));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return !QDir(m_out).entryList({u"*.part"_qs}, QDir::Files).isEmpty() ||
+                   process.state() == QProcess::NotRunning;
+        },
+        90000));
+    QCOMPARE(process.state(), QProcess::Running);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QSignalSpy done(&process, &QProcess::finished);
+    QVERIFY(done.wait(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 130);
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(out.contains(u"已中断"_qs) && out.contains(u"找到 "_qs), qPrintable(out));
+    for (const QString& name : files())
+        QVERIFY2(QFileInfo(QDir(m_out).filePath(name)).size() <= 2, qPrintable(name));
 }
 
 QTEST_GUILESS_MAIN(TestBatchRun)

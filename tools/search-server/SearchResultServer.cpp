@@ -67,7 +67,13 @@ void SearchResultServer::serve(QTcpSocket* socket) {
         reply =
             response(404, "text/html; charset=utf-8",
                      "<html><head><title>404 未找到</title></head><body>文件已删除</body></html>");
-    else if (path.startsWith(u"/files/"))
+    else if (path.startsWith(u"/files/stall/")) {
+        // A document whose server stops sending part-way and keeps the connection open.
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/pdf\r\n"
+                      "Content-Length: 1048576\r\n\r\n%PDF-1.4\n" +
+                      QByteArray(4096, 'x'));
+        return;
+    } else if (path.startsWith(u"/files/"))
         reply = response(200, "application/pdf",
                          "%PDF-1.4\n% local test document\n" + target + "\n%%EOF\n");
     else
