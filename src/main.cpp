@@ -29,6 +29,8 @@ int main(int argc, char* argv[]) {
     if (parsed.outcome != quenlit::ParsedArguments::Outcome::Window)
         return quenlit::RunBatchCommand(argc, argv, parsed);
 
+    // The embedded browser shares the windows' OpenGL contexts; set before the application.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quenlit"));
     QApplication::setOrganizationName(QStringLiteral("Quenlit"));

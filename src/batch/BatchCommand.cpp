@@ -66,6 +66,7 @@ int RunBatchCommand(int& argc, char** argv, const ParsedArguments& parsed) {
     // The batch shows no window: the browser renders offscreen unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     SetNames();
     QApplication::setQuitOnLastWindowClosed(false);
