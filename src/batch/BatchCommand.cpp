@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
 #include <QWidget>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -63,9 +64,10 @@ int RunBatchCommand(int& argc, char** argv, const ParsedArguments& parsed) {
         return 0;
     }
 
-    // The batch shows no window: the browser renders offscreen unless told otherwise.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The batch shows no window, whatever the session's platform: the browser renders
+    // offscreen. A closed standard output (a pipe to head) ends writes, not the program.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     SetNames();

@@ -130,7 +130,9 @@ QCoro::Task<> BatchRunner::run() {
     m_browser.Navigate(BuildStartPageAddress(m_settings.scope, m_hosts));
     const bool opened = co_await m_scope.signal(&m_browser, &Browser::DocumentComplete, 30000);
     Q_UNUSED(opened);
-    m_search.RunBatchSearch();
+    // Ctrl+C while the start page loaded: no search begins.
+    if (!m_interrupted)
+        m_search.RunBatchSearch();
     const bool searched =
         co_await m_scope.waitUntil([this] { return !m_search.working(); }, Forever, 50);
     const bool halted = m_search.haltFlag();

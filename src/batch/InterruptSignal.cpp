@@ -1,6 +1,7 @@
 #include "InterruptSignal.h"
 
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,9 +13,11 @@ namespace {
 int g_pipe[2] = {-1, -1};
 
 void OnSigint(int) {
+    const int saved = errno; // the interrupted code may be reading it
     const char byte = 1;
     // Nothing else is safe in a signal handler; a full pipe already carries the news.
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+    errno = saved;
 }
 
 } // namespace

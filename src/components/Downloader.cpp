@@ -51,7 +51,9 @@ struct Downloader::Run {
     QString address;
     qint64 sizeLimit = 0;
     bool begun = false;
-    bool ended = false; // the last event is decided; nothing else may be raised
+    bool ended = false;    // the last event is decided; nothing else may be raised
+    bool reported = false; // a last event was raised
+    bool targetWasThere = false;
 
     // The reported total and count, as the owner last saw them (known totals only).
     qint64 total = 0;
@@ -76,6 +78,20 @@ struct Downloader::Run {
         ended = true;
         stopReading();
         scope.cancel();
+        removeOwnPlaceholder();
+    }
+
+    // Ended without an event (a stop, a closed window): the two bytes this download put
+    // under the document's name go, so a later run does not take them for the document.
+    void removeOwnPlaceholder() {
+        if (!begun || reported || targetWasThere)
+            return;
+        QFile file(target);
+        if (file.size() == 2 && file.open(QIODevice::ReadOnly) &&
+            file.readAll() == QByteArray("\x01\x00", 2)) {
+            file.close();
+            file.remove();
+        }
     }
 
     void stopReading() {
@@ -96,6 +112,7 @@ struct Downloader::Run {
         if (ended)
             return;
         ended = true;
+        reported = true;
         stopReading();
         scope.cancel();
         if (part)
@@ -291,6 +308,7 @@ void Downloader::BeginDownload(const QString& url, const QString& SaveFile) {
     r.target = SaveFile;
 
     // The target exists from the start and holds 01 00 until the body replaces it.
+    r.targetWasThere = QFileInfo::exists(SaveFile);
     QFile placeholder(SaveFile);
     if (placeholder.open(QIODevice::ReadWrite)) {
         placeholder.write("\x01\x00", 2);
@@ -350,6 +368,7 @@ void Downloader::CancelAsyncRead() {
     r.fallbackInet.Cancel();
     if (r.part)
         r.part->discard();
+    r.removeOwnPlaceholder();
 }
 
 } // namespace quenlit
