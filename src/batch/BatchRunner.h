@@ -105,6 +105,7 @@ private:
     QString duplicateNamePolicy() const override { return m_settings.clashPolicy; }
     void playPrompt(SoundPrompt) override {}
     void autoLogin() override {}
+    bool loginRunning() const override { return false; }
 
     Clock& m_clock;
     Browser& m_browser;

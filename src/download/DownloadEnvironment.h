@@ -29,8 +29,10 @@ public:
     virtual QString duplicateNamePolicy() const = 0;
     // Plays a prompt (the caller has checked "声音提示").
     virtual void playPrompt(SoundPrompt prompt) = 0;
-    // The automatic login after a web-page row.
+    // The automatic login after a web-page row; it runs on while the engines go on.
     virtual void autoLogin() = 0;
+    // A login is under way: no new download starts, it would only fetch the login page.
+    virtual bool loginRunning() const = 0;
 };
 
 // The pieces every engine of the download window works with.

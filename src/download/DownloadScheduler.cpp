@@ -83,6 +83,9 @@ void DownloadScheduler::schedulingTick() {
         setScheduling(false);
         return;
     }
+    // Downloads started during a login would fetch the login page instead of the document.
+    if (m_environment.view.loginRunning())
+        return;
     const double now = m_environment.clock.secondsSinceMidnight();
     // Past midnight the difference is large, so the pause counts as over.
     if (std::fabs(double(m_environment.state.lastFinishTime) - now) <= controls.pauseSeconds)

@@ -11,6 +11,7 @@
 #include "Inet.h"
 #include "ListCommands.h"
 #include "LoginPanel.h"
+#include "WebLogin.h"
 #include "MessageSink.h"
 #include "ObjectNames.h"
 #include "ParallelEngine.h"
@@ -291,6 +292,10 @@ void fFileDownload::playPrompt(SoundPrompt prompt) {
 
 void fFileDownload::autoLogin() {
     PicWebBK->startLogin(false);
+}
+
+bool fFileDownload::loginRunning() const {
+    return !PicWebBK->login().loginEnabled();
 }
 
 bool fFileDownload::workPending() const {

@@ -100,6 +100,7 @@ private:
     bool autoLoginTicked() const override;
     void playPrompt(SoundPrompt prompt) override;
     void autoLogin() override;
+    bool loginRunning() const override;
 
     QLayout* buildControls();
     // The menus and the list's clicks (DownloadMenus.cpp).

@@ -230,7 +230,8 @@ void ListCommands::deleteFailedFiles() {
 void ListCommands::deleteSelectedFiles() {
     DownloadListModel& list = m_env.list;
     for (int i = 1; i <= list.count(); ++i) {
-        if (!rowSelected(i))
+        // A row being downloaded keeps its transfer; resetting it would start it twice.
+        if (!rowSelected(i) || list.row(i).state == DownloadRow::Downloading)
             continue;
         list.modify(i, clearProgress);
         DeleteRowFile(list, i);
@@ -252,7 +253,7 @@ void ListCommands::deleteSmallerThan() {
     DownloadListModel& list = m_env.list;
     for (int i = 1; i <= list.count(); ++i) {
         const std::optional<float> size = number(list.row(i).size);
-        if (!size || !(*limit > *size / 1024.0f))
+        if (!size || !(*limit > *size / 1024.0f) || list.row(i).state == DownloadRow::Downloading)
             continue;
         list.modify(i, clearProgress);
         DeleteRowFile(list, i);
@@ -272,7 +273,8 @@ void ListCommands::cancelSelected() {
 }
 
 void ListCommands::sortByColumn(int column) {
-    if (m_env.activity().running()) {
+    // The parallel slots remember rows by position: no sort while one still downloads.
+    if (m_env.activity().running() || !m_env.activity().idle()) {
         m_env.messages.showMessage(QStringLiteral("停止下载后方可排序！"),
                                    MessageIcon::Information);
         return;
@@ -348,7 +350,7 @@ void ListCommands::correctFileTypes() {
 }
 
 void ListCommands::detectFileType() {
-    const QString path = m_env.prompts.askOpenFile(QStringLiteral("*.*"));
+    const QString path = m_env.prompts.askOpenFile(QStringLiteral("*"));
     if (path.isEmpty())
         return;
     const QString type = 打开文件判断文件类型(path);

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <functional>
+#include <numeric>
 
 namespace quenlit {
 
@@ -96,10 +97,27 @@ public:
     void sortByColumn(int column, Qt::SortOrder order) {
         QCollator collator;
         emit this->layoutAboutToBeChanged();
-        std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
-            const int result = collator.compare(cell(a, column), cell(b, column));
+        // Where each row goes, so that selections and the current row follow their rows.
+        QList<int> order_(m_rows.size());
+        std::iota(order_.begin(), order_.end(), 0);
+        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+            const int result = collator.compare(cell(m_rows[a], column), cell(m_rows[b], column));
             return order == Qt::AscendingOrder ? result < 0 : result > 0;
         });
+        QList<Row> sorted;
+        sorted.reserve(m_rows.size());
+        QList<int> newPlace(m_rows.size());
+        for (int i = 0; i < order_.size(); ++i) {
+            sorted.append(std::move(m_rows[order_[i]]));
+            newPlace[order_[i]] = i;
+        }
+        m_rows = std::move(sorted);
+        const QModelIndexList before = this->persistentIndexList();
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& index : before)
+            after.append(this->index(newPlace[index.row()], index.column()));
+        this->changePersistentIndexList(before, after);
         emit this->layoutChanged();
     }
     // Runs many changes and tells views once.

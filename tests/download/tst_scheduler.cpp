@@ -1,5 +1,6 @@
 #include "DownloadScheduler.h"
 #include "LocalHttpServer.h"
+#include "LoginPanel.h"
 #include "ParallelEngine.h"
 #include "Settings.h"
 #include "SoundPlayer.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -113,6 +115,20 @@ private slots:
         f.clock.advance(1000);
         QCOMPARE(f.row(1).percent, u"已存在，跳过"_qs);
         QCOMPARE(QDir(f.folder).entryList(QDir::Files), QStringList{u"甲.pdf"_qs});
+    }
+
+    // While a login runs no download starts: it would only fetch the login page.
+    void noDownloadStartsDuringALogin() {
+        Fixture f(1);
+        f.serve("/a.pdf", "%PDF-1.4 a");
+        f.add(f.server.url("/a.pdf"), u"a"_qs);
+        f.window->PicWebBK->Text1->setText(u"http://127.0.0.1:1/login"_qs);
+        f.window->PicWebBK->Option5->setChecked(true);
+        f.window->PicWebBK->startLogin(false);
+        f.window->Command4->click();
+        f.clock.advance(3000);
+        QCOMPARE(f.row(1).state, qint16(DownloadRow::Waiting));
+        QUENLIT_WAIT_FOR_IO(f.clock, f.row(1).state == DownloadRow::Finished);
     }
 
     // The next download waits for the pause, counted from the end of the last one; the

@@ -55,7 +55,8 @@ private slots:
                  {"shuffle", "removeSelected", "removeFinished", "removeUnfinished", "removeFailed",
                   "clearAll", "correctFileTypes"})
                 row(command, idle ? QString() : NotIdle);
-            row("sort", running ? sortRefusal : QString());
+            // Also refused while slots still download: they remember rows by position.
+            row("sort", running || !idle ? sortRefusal : QString());
             row("cancelSelected", a.busy ? cancelRefusal : QString());
             // Re-queue and delete commands have no guard.
             row("requeueFailed", {});
@@ -263,6 +264,12 @@ private slots:
         commands.deleteSelectedFiles(); // back to waiting
         QCOMPARE(f.snapshot().at(3), u"d mine pdf    1"_qs);
         QVERIFY(!f.exists(u"mine.pdf"_qs));
+        // A row being downloaded keeps its state: reset, it would be started a second time.
+        f.add(u"e"_qs, u"busy"_qs, u"pdf"_qs, DownloadRow::Downloading, u"9"_qs, u"3"_qs,
+              u"33%"_qs);
+        f.select({5});
+        commands.deleteSelectedFiles();
+        QCOMPARE(f.snapshot().at(4), u"e busy pdf 9 3 33% 2"_qs);
     }
 
     void deleteSmallerThanKilobytes() {
@@ -407,7 +414,7 @@ private slots:
         commands.detectFileType();
         f.prompts.fileAnswer = f.dir.filePath(u"noise.bin"_qs);
         commands.detectFileType();
-        QCOMPARE(f.prompts.asked.first(), u"*.*"_qs);
+        QCOMPARE(f.prompts.asked.first(), u"*"_qs);
         QCOMPARE(f.messages.texts(),
                  (QStringList{u"文件类型为：htm"_qs, u"文件类型为：目前还无法判断。"_qs}));
     }

@@ -18,12 +18,14 @@ public:
     QString duplicateNamePolicy() const override { return policy; }
     void playPrompt(SoundPrompt prompt) override { prompts.append(prompt); }
     void autoLogin() override { ++logins; }
+    bool loginRunning() const override { return loggingIn; }
 
     QMap<int, QString> panels;
     QList<int> scrolled;
     QList<SoundPrompt> prompts;
     bool soundPrompt = false;
     bool autoLoginOn = false;
+    bool loggingIn = false;
     QString policy = RenamePolicy;
     int logins = 0;
 };
