@@ -24,17 +24,23 @@ QString FileTools::CommandTarget(const QString& saveFolder, const QString& name,
     return saveFolder + name + u'.' + type;
 }
 
-void FileTools::openDownloadedFile() {
+QString FileTools::currentRowFile() {
     const int position = m_rows.currentRow();
     if (position == 0)
-        return;
+        return {};
     const DownloadRow& row = m_env.list.row(position);
     const QString path = CommandTarget(row.saveFolder, row.name, row.type);
     if (!FileExists(path)) {
         m_env.messages.showMessage(Missing, MessageIcon::Error);
-        return;
+        return {};
     }
-    OpenWithAssociatedProgram(m_env.shell, m_env.messages, path);
+    return path;
+}
+
+void FileTools::openDownloadedFile() {
+    const QString path = currentRowFile();
+    if (!path.isEmpty())
+        OpenWithAssociatedProgram(m_env.shell, m_env.messages, path);
 }
 
 void FileTools::openContainingFolder() {
@@ -56,15 +62,9 @@ void FileTools::openContainingFolder() {
 }
 
 void FileTools::openInTextEditor() {
-    const int position = m_rows.currentRow();
-    if (position == 0)
+    const QString path = currentRowFile();
+    if (path.isEmpty())
         return;
-    const DownloadRow& row = m_env.list.row(position);
-    const QString path = CommandTarget(row.saveFolder, row.name, row.type);
-    if (!FileExists(path)) {
-        m_env.messages.showMessage(Missing, MessageIcon::Error);
-        return;
-    }
     if (double(QFileInfo(path).size()) / 1024.0 > 2048.0) {
         m_env.messages.showMessage(QStringLiteral("该文件太大，超过了2M，不便于用记事本打开！"),
                                    MessageIcon::Error);

@@ -39,6 +39,8 @@ public:
     QString clickedRowText(int position) const;
 
 private:
+    // The current row's file, or empty (with the message when it is missing).
+    QString currentRowFile();
     ListToolsEnvironment m_env;
     ListCommands m_rows;
 };
