@@ -32,6 +32,7 @@ ElementLocator fieldLocator(const HtmlElement& element) {
     }
     if (!locator.attributes.isEmpty())
         locator.text.clear();
+    locator.countOccurrence(element);
     return locator;
 }
 } // namespace

@@ -19,9 +19,16 @@ struct ElementLocator {
     // For an element without identifying attributes: its text, spaces folded; otherwise
     // the first element of its tag would do.
     QString text;
+    // Which of the elements the above matches (outside <noscript>, in document order):
+    // two fields named alike are two elements.
+    int occurrence = 0;
 
-    // The identifying attributes the element carries.
+    // The identifying attributes the element carries, and its occurrence.
     static ElementLocator of(const HtmlElement& element);
+    // Tag, attributes and text agree (the occurrence is not compared).
+    bool matches(const HtmlElement& element) const;
+    // Sets the occurrence: how many earlier elements of its document the locator matches.
+    void countOccurrence(const HtmlElement& element);
 };
 
 // The embedded web browser as the program drives it. Document() is a parsed snapshot of

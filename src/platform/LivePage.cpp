@@ -15,14 +15,35 @@ PendingWait answerOf(WorkScope& scope, PendingWait::Arm connect) {
 } // namespace
 
 ElementLocator ElementLocator::of(const HtmlElement& element) {
-    ElementLocator locator{element.tag(), {}, {}};
+    ElementLocator locator{element.tag(), {}, {}, 0};
     for (const QString& name : {u"href"_qs, u"title"_qs, u"id"_qs, u"name"_qs}) {
         if (element.hasAttribute(name))
             locator.attributes.append({name, element.attribute(name)});
     }
     if (locator.attributes.isEmpty())
         locator.text = element.innerText().simplified();
+    locator.countOccurrence(element);
     return locator;
+}
+
+bool ElementLocator::matches(const HtmlElement& element) const {
+    if (element.tag() != tag)
+        return false;
+    for (const auto& [name, value] : attributes) {
+        if (!element.hasAttribute(name) || element.attribute(name) != value)
+            return false;
+    }
+    return text.isEmpty() || element.innerText().simplified() == text;
+}
+
+void ElementLocator::countOccurrence(const HtmlElement& element) {
+    occurrence = 0;
+    for (const HtmlElement* other : element.document().getElementsByTagName(element.tag())) {
+        if (other == &element)
+            break;
+        if (!other->insideNoscript() && matches(*other))
+            ++occurrence;
+    }
 }
 
 QCoro::Task<std::shared_ptr<const HtmlDocument>> readLivePage(Browser& browser, WorkScope& scope) {

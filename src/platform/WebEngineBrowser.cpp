@@ -141,14 +141,15 @@ quint64 WebEngineBrowser::readPage() {
 quint64 WebEngineBrowser::runOnElement(const ElementLocator& element, const QString& action) {
     const quint64 ticket = ++m_lastTicket;
     const QString script =
-        QStringLiteral("(function(tag,attributes,text){var list=document.getElementsByTagName(tag);"
-                       "for(var i=0;i<list.length;i++){var e=list[i],same=true;"
-                       "for(var j=0;j<attributes.length&&same;j++)"
-                       "same=e.getAttribute(attributes[j][0])===attributes[j][1];"
-                       "if(same&&text)same=(e.textContent||'').replace(/\\s+/g,' ').trim()===text;"
-                       "if(same){%4return true;}}return false;})(%1,%2,%3)")
+        QStringLiteral(
+            "(function(tag,attributes,text,n){var list=document.getElementsByTagName(tag);"
+            "for(var i=0;i<list.length;i++){var e=list[i],same=true;"
+            "for(var j=0;j<attributes.length&&same;j++)"
+            "same=e.getAttribute(attributes[j][0])===attributes[j][1];"
+            "if(same&&text)same=(e.textContent||'').replace(/\\s+/g,' ').trim()===text;"
+            "if(same&&n--===0){%5return true;}}return false;})(%1,%2,%3,%4)")
             .arg(scriptString(element.tag), scriptAttributes(element), scriptString(element.text),
-                 action);
+                 QString::number(element.occurrence), action);
     m_page->runJavaScript(script, [self = QPointer(this), ticket](const QVariant& found) {
         if (self)
             emit self->elementActed(ticket, found.toBool());

@@ -22,6 +22,8 @@ const char* const Page = R"(<!DOCTYPE html><html><head><meta charset="utf-8"><ti
 <button onclick="document.title='甲'">甲</button>
 <button onclick="document.title='乙'">乙</button>
 <input name="user">
+<button name="go" onclick="document.title='go1'">go</button>
+<button name="go" onclick="document.title='go2'">go</button>
 <script>
 var a = document.createElement('a');
 a.href = 'added.html';
@@ -97,7 +99,13 @@ private slots:
         const HtmlElement* field = page->getElementsByTagName(u"input"_qs).value(0);
         QVERIFY(field);
         QVERIFY(f.act(f.browser.setValue(ElementLocator::of(*field), u"张三"_qs)));
-        const quint64 missing = f.browser.click({u"a"_qs, {{u"href"_qs, u"gone.html"_qs}}, {}});
+        // Two elements that look alike: the second is reached, not the first.
+        const QList<const HtmlElement*> buttons = page->getElementsByTagName(u"button"_qs);
+        QCOMPARE(buttons.size(), 4);
+        QVERIFY(f.act(f.browser.click(ElementLocator::of(*buttons[3]))));
+        page = f.read();
+        QCOMPARE(page->getElementsByTagName(u"title"_qs).value(0)->innerText(), u"go2"_qs);
+        const quint64 missing = f.browser.click({u"a"_qs, {{u"href"_qs, u"gone.html"_qs}}, {}, 0});
         QSignalSpy acted(&f.browser, &Browser::elementActed);
         QVERIFY(acted.wait(10000));
         QCOMPARE(acted.first().at(0).toULongLong(), missing);

@@ -43,15 +43,9 @@ quint64 FakeBrowser::readPage() {
 const HtmlElement* FakeBrowser::liveElement(const ElementLocator& wanted) const {
     if (!m_document)
         return nullptr;
+    int earlier = wanted.occurrence;
     for (const HtmlElement* element : m_document->getElementsByTagName(wanted.tag)) {
-        if (element->insideNoscript())
-            continue;
-        const bool same = std::all_of(
-            wanted.attributes.begin(), wanted.attributes.end(), [element](const auto& attribute) {
-                return element->hasAttribute(attribute.first) &&
-                       element->attribute(attribute.first) == attribute.second;
-            });
-        if (same && (wanted.text.isEmpty() || element->innerText().simplified() == wanted.text))
+        if (!element->insideNoscript() && wanted.matches(*element) && earlier-- == 0)
             return element;
     }
     return nullptr;
