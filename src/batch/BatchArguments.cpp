@@ -115,20 +115,20 @@ ParsedArguments ParseBatchArguments(const QStringList& arguments) {
             value = name.mid(equals + 1);
             name = name.left(equals);
         }
-        const auto spec = std::find_if(Options().begin(), Options().end(),
-                                       [&name](const OptionSpec& o) { return o.name == name; });
+        const auto option = std::find_if(Options().begin(), Options().end(),
+                                         [&name](const OptionSpec& o) { return o.name == name; });
         // Options with two dashes are ours; the window toolkit's take one ("-platform").
-        if (spec == Options().end())
+        if (option == Options().end())
             return bad(u"未知的选项 "_qs + name + u"（用 --help 查看所有选项）"_qs);
         anyOption = true;
         if (seen.contains(name))
             return bad(name + u" 只能给一次"_qs);
         seen.insert(name);
-        if (spec->takesValue && !value) {
+        if (option->takesValue && !value) {
             if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(u"--"_qs))
                 return bad(name + u" 需要一个值"_qs);
             value = arguments[++i];
-        } else if (!spec->takesValue && value) {
+        } else if (!option->takesValue && value) {
             return bad(name + u" 不带值"_qs);
         }
 
