@@ -9,12 +9,12 @@
 
 namespace quenlit {
 
-namespace {
-bool isWebType(const QString& type, bool withXml) {
+bool IsWebPageType(const QString& type, bool withXml) {
     const QString lower = type.toLower();
     return lower == u"htm" || lower == u"html" || (withXml && lower == u"xml");
 }
 
+namespace {
 // The last segment of an address as a reader sees it: addresses arrive fully encoded.
 QString NameInAddress(const QString& address) {
     return QUrl::fromPercentEncoding(NameFromAddress(address, true).toUtf8());
@@ -84,7 +84,7 @@ qint32 CountFailedOrWebRows(const DownloadListModel& list) {
     qint32 count = 0;
     for (int i = 1; i <= list.count(); ++i) {
         const DownloadRow& row = list.row(i);
-        if (isWebType(row.type, false) || row.state == DownloadRow::Failed)
+        if (IsWebPageType(row.type, false) || row.state == DownloadRow::Failed)
             ++count;
     }
     return count;
@@ -117,7 +117,7 @@ void RequeueRow(DownloadListModel& list, int position) {
     DeleteRowFile(list, position);
     list.modify(position, [](DownloadRow& row) {
         row.state = DownloadRow::Waiting;
-        if (isWebType(row.type, false))
+        if (IsWebPageType(row.type, false))
             row.type = QStringLiteral("xxx");
         row.size.clear();
         row.downloaded.clear();
@@ -140,7 +140,7 @@ void RequeueWebRows(DownloadListModel& list) {
     list.changeAll([&] {
         for (int i = 1; i <= list.count(); ++i) {
             const DownloadRow& row = list.row(i);
-            if (isWebType(row.type, true) &&
+            if (IsWebPageType(row.type, true) &&
                 (row.state == DownloadRow::Failed || row.state == DownloadRow::Finished)) {
                 RequeueRow(list, i);
                 list.modify(i, [](DownloadRow& changed) { changed.type = QStringLiteral("xxx"); });

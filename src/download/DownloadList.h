@@ -30,6 +30,8 @@ void 加入下载列表(DownloadListModel& list, const AppendSettings& settings,
 qint32 统计未下载项数目(const DownloadListModel& list);
 // True when no row is waiting or downloading.
 bool 检测是否下载列表完毕(const DownloadListModel& list);
+// A page type, htm or html in any case, and with withXml also xml.
+bool IsWebPageType(const QString& type, bool withXml);
 // The first address of a key.
 QString 选择url(const QString& key);
 // The key with its alternatives rotated: a|b → b|a, a|b|c → c|a|b.

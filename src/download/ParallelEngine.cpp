@@ -17,11 +17,6 @@ namespace {
 const QString TooLargeText = QStringLiteral("大文件，跳过");
 const QString FullText = QStringLiteral("100%");
 
-bool isPageType(const QString& type) {
-    const QString lower = type.toLower();
-    return lower == u"htm"_qs || lower == u"html"_qs;
-}
-
 } // namespace
 
 ParallelEngine::ParallelEngine(DownloadEnvironment& environment, QObject* parent)
@@ -201,7 +196,7 @@ void ParallelEngine::onDownloadComplete(int i, qint64 CurBytes, qint64 MaxBytes,
 
     const DownloadRow row = env.list.row(position);
     env.view.setStatusPanel(2, u"完成下载:"_qs + row.name);
-    const bool page = isPageType(row.type);
+    const bool page = IsWebPageType(row.type, false);
     if (env.view.soundPromptTicked()) {
         if (page)
             env.view.playPrompt(SoundPrompt::WebPage);

@@ -35,11 +35,6 @@ const QString TooLargeText = QStringLiteral("大文件，跳过");
 const QString NotReplaceableText = QStringLiteral("无法替换");
 const QString FullText = QStringLiteral("100%");
 
-bool isWebType(const QString& type) {
-    const QString lower = type.toLower();
-    return lower == u"htm"_qs || lower == u"html"_qs || lower == u"xml"_qs;
-}
-
 bool overLimit(double bytes, float limitMB) {
     return float(bytes / 1024 / 1024) > limitMB;
 }
@@ -187,7 +182,7 @@ QCoro::Task<> SingleConnectionEngine::Inet下载文件(WorkScope& scope, int pos
     const DownloadRow row = list.row(position);
     env.view.setStatusPanel(2, u"完成下载:"_qs + row.name);
     env.state.lastFinishTime = float(env.clock.secondsSinceMidnight());
-    const bool web = isWebType(row.type);
+    const bool web = IsWebPageType(row.type, true);
     if (env.view.soundPromptTicked()) {
         if (web)
             env.view.playPrompt(SoundPrompt::WebPage);
