@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the program, its tests and its tools need;
+# Installs every Debian package the program, its tests and its tools need (clang for the
+# fuzz targets among them);
 # with --bench, what bench/downloads.sh needs as well.
 set -euo pipefail
 packages=(
@@ -8,6 +9,7 @@ packages=(
   qcoro-qt6-dev libicu-dev libgumbo-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth
   desktop-file-utils appstream
+  clang libclang-rt-14-dev
 )
 # The download benchmark also serves files with nginx and times curl and aria2 against us.
 if [ "${1:-}" = "--bench" ]; then

@@ -1,7 +1,8 @@
 #include "RecentFolders.h"
 
+#include "WholeFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace quenlit {
 
@@ -23,14 +24,10 @@ void LoadRecentFolders(QStringList& list, const QString& path) {
 }
 
 void SaveRecentFolders(const QStringList& list, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    if (list.isEmpty())
-        file.write("\r\n");
+    QByteArray text = list.isEmpty() ? QByteArray("\r\n") : QByteArray();
     for (const QString& folder : list)
-        file.write((folder + u"\r\n"_qs).toUtf8());
-    file.commit();
+        text += (folder + u"\r\n"_qs).toUtf8();
+    WriteWholeFile(path, text);
 }
 
 } // namespace quenlit

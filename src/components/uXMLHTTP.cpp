@@ -2,11 +2,11 @@
 
 #include "FilePaths.h"
 #include "HttpStatusText.h"
+#include "WholeFile.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace quenlit {
@@ -140,12 +140,7 @@ void uXMLHTTP::pollTick() {
 void uXMLHTTP::saveBody() const {
     if (m_savePath.isEmpty() || m_body.isEmpty())
         return;
-    // Written whole through a temporary file, so an existing file is replaced at once.
-    QSaveFile file(LocalPathFromFileAddress(m_savePath));
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(m_body);
-        file.commit();
-    }
+    WriteWholeFile(LocalPathFromFileAddress(m_savePath), m_body);
 }
 
 } // namespace quenlit

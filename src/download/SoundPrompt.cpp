@@ -1,9 +1,9 @@
 #include "SoundPrompt.h"
 
 #include "FileNames.h"
+#include "WholeFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace quenlit {
 
@@ -12,11 +12,8 @@ void PlaySoundPrompt(SoundPlayer& player, const QString& dataFolder, SoundPrompt
     const QString path = dataFolder + u'/' + number + u".wav"_qs;
     if (!FileExists(path)) {
         QFile resource(u":/sounds/"_qs + number + u".wav"_qs);
-        QSaveFile file(path);
-        if (!resource.open(QIODevice::ReadOnly) || !file.open(QIODevice::WriteOnly))
-            return;
-        file.write(resource.readAll());
-        if (!file.commit())
+        if (!resource.open(QIODevice::ReadOnly) ||
+            !WriteWholeFile(path, resource.readAll()).isEmpty())
             return;
     }
     player.play(path);

@@ -169,7 +169,8 @@ QCoro::Task<> WebLogin::autoLogin(bool showMessages) {
         else if (fields.mode == LoginFields::Mode::Address)
             co_await pressAddressLogin();
     }
-    co_await m_scope.sleep(SettleMs);
+    // Enabled again whether the pause ran out or was cancelled.
+    (void)co_await m_scope.sleep(SettleMs);
     setLoginEnabled(true);
 }
 

@@ -5,9 +5,9 @@
 #include "FileNames.h"
 #include "MessageSink.h"
 #include "Shell.h"
+#include "WholeFile.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace quenlit {
 
@@ -119,10 +119,8 @@ void FileTools::exportNames(bool unfinishedOnly) {
             text += row.name + QStringLiteral("\r\n");
     }
     // Text files are written in UTF-8 here; the old file stays whole when writing fails.
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        m_env.messages.showMessage(file.errorString(), MessageIcon::Error);
+    if (const QString error = WriteWholeFile(path, text.toUtf8()); !error.isEmpty())
+        m_env.messages.showMessage(error, MessageIcon::Error);
 }
 
 QString FileTools::clickedRowText(int position) const {

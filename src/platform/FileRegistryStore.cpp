@@ -1,10 +1,11 @@
 #include "FileRegistryStore.h"
 
+#include "WholeFile.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace quenlit {
 
@@ -98,11 +99,7 @@ bool FileRegistryStore::save() const {
         }
         keys.insert(keyIt.key(), values);
     }
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(QJsonDocument(keys).toJson());
-    return file.commit();
+    return WriteWholeFile(m_filePath, QJsonDocument(keys).toJson()).isEmpty();
 }
 
 } // namespace quenlit

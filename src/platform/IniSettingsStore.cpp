@@ -1,7 +1,10 @@
 #include "IniSettingsStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
+#include <QLockFile>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace quenlit {
@@ -210,14 +213,33 @@ QString valueAsWritten(QByteArrayView raw) {
     }
     return result;
 }
+
+// A program killed while it wrote the first line of the file's lock leaves a lock that
+// names no owner, and QSettings waits 30 s for such a lock to age before each read and
+// write. Take it over at once; a lock that names a living owner is waited for as usual.
+const QString& TakeOverAbandonedLock(const QString& settingsPath) {
+    const QString lockPath = settingsPath + u".lock"_qs;
+    if (QFileInfo::exists(lockPath)) {
+        QLockFile lock(lockPath);
+        lock.setStaleLockTime(250);
+        if (lock.tryLock(500))
+            lock.unlock();
+    }
+    return settingsPath;
+}
+
+QString DefaultSettingsPath() {
+    // Where QSettings keeps the user's "Quenlit/Quenlit.ini".
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           u"/Quenlit/Quenlit.ini"_qs;
+}
 } // namespace
 
 IniSettingsStore::IniSettingsStore()
-    : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quenlit"),
-                 QStringLiteral("Quenlit")) {}
+    : IniSettingsStore(DefaultSettingsPath()) {}
 
 IniSettingsStore::IniSettingsStore(const QString& filePath)
-    : m_settings(filePath, QSettings::IniFormat) {}
+    : m_settings(TakeOverAbandonedLock(filePath), QSettings::IniFormat) {}
 
 QString IniSettingsStore::GetSetting(const QString& section, const QString& key,
                                      const QString& defaultValue) const {
@@ -249,6 +271,7 @@ void IniSettingsStore::SaveSetting(const QString& section, const QString& key,
             m_settings.setValue(existing, valueAsWritten(*found));
     }
     m_settings.setValue(pathOf(section, key), value);
+    TakeOverAbandonedLock(m_settings.fileName());
     m_settings.sync();
 }
 

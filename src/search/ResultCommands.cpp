@@ -2,9 +2,9 @@
 
 #include "ResultFilters.h"
 #include "ResultListModel.h"
+#include "WholeFile.h"
 
 #include <QLocale>
-#include <QSaveFile>
 
 namespace quenlit {
 
@@ -56,16 +56,12 @@ void ConvertResultsToSimplified(ResultListModel& results) {
 }
 
 std::optional<qint64> ExportResults(const ResultListModel& results, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return std::nullopt;
     QByteArray text;
     for (int i = 1; i <= results.count(); ++i) {
         const ResultRow& row = results.row(i);
         text += (row.title + u"-【"_qs + row.type + u"】"_qs + row.status + u"\r\n"_qs).toUtf8();
     }
-    file.write(text);
-    if (!file.commit())
+    if (!WriteWholeFile(path, text).isEmpty())
         return std::nullopt;
     return text.size();
 }

@@ -8,6 +8,7 @@
 #include "MessageSink.h"
 #include "ResultCommands.h"
 #include "Settings.h"
+#include "WholeFile.h"
 #include "WindowHost.h"
 #include "fIEcache.h"
 #include "fOption.h"
@@ -28,7 +29,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTextEdit>
@@ -580,11 +580,10 @@ void fWebSearch::savePageSource() {
     dialog.setDefaultSuffix(u"txt"_qs);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    QSaveFile file(dialog.selectedFiles().first());
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(document->source().toUtf8());
-        file.commit();
-    }
+    const QString error =
+        WriteWholeFile(dialog.selectedFiles().first(), document->source().toUtf8());
+    if (!error.isEmpty())
+        m_context.messages.showMessage(error, MessageIcon::Error);
 }
 
 void fWebSearch::exportResults() {

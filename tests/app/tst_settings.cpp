@@ -135,6 +135,32 @@ private slots:
         QCOMPARE(QFile::remove(path), true);
     }
 
+    void brokenFileReadsAsDefaults_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("binary garbage") << QByteArray("\x00\xff\xfe[\x01=\x02\n\x80\x81", 10);
+        QTest::newRow("cut mid-line") << QByteArray("[%U8BBE%U7F6E]\n%U4E0B%U8F7D%U65B9");
+        QTest::newRow("unclosed section") << QByteArray("[%U8BBE%U7F6E\nx=1\n");
+        QTest::newRow("invalid escapes") << QByteArray("[%U8B]\n%Uzz=\"unclosed\n\\");
+    }
+    void brokenFileReadsAsDefaults() {
+        QFETCH(QByteArray, contents);
+        const QString path = m_dir.filePath(u"broken.ini"_qs);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(contents);
+        }
+        IniSettingsStore store(path);
+        LiveSettings live;
+        live.loadDownloadWindowValues(store);
+        QCOMPARE(live.DownloadMethod, qint16(2));
+        QCOMPARE(live.MaxFileSizeMB, 10.0f);
+        // Saving replaces the broken file with a good one.
+        keys::Save(store, keys::DownloadMethod, 1);
+        IniSettingsStore reopened(path);
+        QCOMPARE(keys::ReadInt16(reopened, keys::DownloadMethod), qint16(1));
+    }
+
     void unwritableStoreKeepsTheProgramGoing() {
         QFile blocker(m_dir.filePath(u"file"_qs));
         QVERIFY(blocker.open(QIODevice::WriteOnly));

@@ -1,0 +1,87 @@
+// Arbitrary bytes as the program's own files: the settings file, "SaveList.dat" and the
+// registry file. Reading never crashes; a value saved reads back as written and leaves the
+// other values as they read; the folder list keeps its limits and survives a round trip.
+#include "FileRegistryStore.h"
+#include "FuzzSupport.h"
+#include "IniSettingsStore.h"
+#include "RecentFolders.h"
+#include "SettingKeys.h"
+
+#include <QFile>
+#include <QSet>
+
+using namespace quenlit;
+
+namespace {
+
+void WriteAll(const QString& path, const QByteArray& contents) {
+    QFile file(path);
+    fuzz::Require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "fixture written");
+    file.write(contents);
+}
+
+void CheckSettings(const QByteArray& contents) {
+    static const QString path = fuzz::ScratchFolder() + u"/Quenlit.ini"_qs;
+    WriteAll(path, contents);
+    const settings::Key kept[] = {settings::DownloadMethod, settings::DownloadFolder,
+                                  settings::ThreadCount, settings::DuplicateNamePolicy};
+    const settings::Key changed = settings::MaxFileSizeMB;
+    QStringList before;
+    {
+        IniSettingsStore store(path);
+        for (const settings::Key& key : kept)
+            before << store.GetSetting(key.section.toString(), key.name.toString(), u"-"_qs);
+        // A value with the characters an INI file treats specially.
+        const QString value = QString::fromUtf8(contents.left(24)).remove(QChar(0));
+        store.SaveSetting(changed.section.toString(), changed.name.toString(), value);
+        IniSettingsStore reread(path);
+        fuzz::Require(reread.GetSetting(changed.section.toString(), changed.name.toString(), {}) ==
+                          value,
+                      "a saved value reads back", value);
+        for (qsizetype i = 0; i < qsizetype(std::size(kept)); ++i) {
+            const QString after =
+                reread.GetSetting(kept[i].section.toString(), kept[i].name.toString(), u"-"_qs);
+            fuzz::Require(after == before[i], "saving one value keeps the others",
+                          before[i] + u" → "_qs + after);
+        }
+    }
+}
+
+void CheckRecentFolders(const QByteArray& contents) {
+    static const QString path = fuzz::ScratchFolder() + u"/SaveList.dat"_qs;
+    WriteAll(path, contents);
+    QStringList folders;
+    LoadRecentFolders(folders, path);
+    fuzz::Require(folders.size() <= 100, "at most 100 folders");
+    QSet<QString> seen;
+    for (const QString& folder : folders) {
+        fuzz::Require(!folder.isEmpty(), "no empty folder line");
+        fuzz::Require(!seen.contains(folder.toCaseFolded()), "each folder once", folder);
+        seen.insert(folder.toCaseFolded());
+    }
+    SaveRecentFolders(folders, path);
+    QStringList again;
+    LoadRecentFolders(again, path);
+    fuzz::Require(again == folders, "the folder list survives a round trip",
+                  folders.join(u'|') + u" → "_qs + again.join(u'|'));
+}
+
+void CheckRegistry(const QByteArray& contents) {
+    static const QString path = fuzz::ScratchFolder() + u"/registry.json"_qs;
+    WriteAll(path, contents);
+    FileRegistryStore store(path);
+    const RegistryKey key{RegistryRoot::CurrentUser, u"Software\\Quenlit"_qs, RegistryView::Bits64};
+    (void)store.keyExists(key);
+    (void)store.value(key, u"Version"_qs);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::Application();
+    const QByteArray contents = fuzz::Bytes(data, size);
+    CheckSettings(contents);
+    CheckRecentFolders(contents);
+    CheckRegistry(contents);
+    return 0;
+}
