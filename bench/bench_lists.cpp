@@ -1,12 +1,14 @@
 // How the lists and the naming rules hold up at the sizes users reach: a download list of
-// 100 000 rows, bare and shown in the download window, and every harvested title cleaned
-// and named.
+// 100 000 rows, bare and shown in the download window, its speed sampling, and every
+// harvested title cleaned and named.
 #include "DownloadList.h"
 #include "DownloadListModel.h"
+#include "DownloadSpeeds.h"
 #include "FileNames.h"
 #include "HtmlDocument.h"
 #include "ResultFilters.h"
 #include "TestApp.h"
+#include "VirtualClock.h"
 #include "fFileDownload.h"
 
 #include <QApplication>
@@ -59,6 +61,37 @@ static void HandOffToOpenDownloadWindow(benchmark::State& state) {
     }
 }
 BENCHMARK(HandOffToOpenDownloadWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One second of six downloads: their progress cells written four times, then the speed
+// sample. The time should not grow with the rows that do not download.
+static void SampleSixDownloads(benchmark::State& state) {
+    testing::VirtualClock clock;
+    DownloadListModel list;
+    const int rows = int(state.range(0));
+    for (int i = 0; i < rows; ++i)
+        list.append(QStringLiteral("http://h.example/files/%1.pdf").arg(i), QString::number(i));
+    DownloadSpeeds speeds(clock, list);
+    const int step = rows / 6;
+    for (int i = 0; i < 6; ++i) {
+        list.modify(1 + i * step, [](DownloadRow& row) {
+            row.state = DownloadRow::Downloading;
+            row.size = QStringLiteral("1000000000");
+        });
+    }
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        for (int quarter = 0; quarter < 4; ++quarter) {
+            bytes += 65536;
+            for (int i = 0; i < 6; ++i) {
+                list.modify(1 + i * step,
+                            [&](DownloadRow& row) { row.downloaded = QString::number(bytes); });
+            }
+            clock.advance(DownloadSpeeds::SampleEveryMs / 4);
+        }
+        benchmark::DoNotOptimize(speeds.totalBytesPerSecond());
+    }
+}
+BENCHMARK(SampleSixDownloads)->Arg(600)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 static void CleanChineseTitles(benchmark::State& state) {
     const QString title =

@@ -6,6 +6,7 @@
 #include "ClockTimer.h"
 #include "DialogPrompts.h"
 #include "DownloadScheduler.h"
+#include "DownloadSpeeds.h"
 #include "FileTools.h"
 #include "FolderWidgets.h"
 #include "Inet.h"
@@ -66,7 +67,8 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
                     context.live,  *this,           context.messages}
     , m_single(std::make_unique<SingleConnectionEngine>(m_environment))
     , m_parallel(std::make_unique<ParallelEngine>(m_environment))
-    , m_scheduler(std::make_unique<DownloadScheduler>(m_environment, *m_single, *m_parallel)) {
+    , m_scheduler(std::make_unique<DownloadScheduler>(m_environment, *m_single, *m_parallel))
+    , m_speeds(std::make_unique<DownloadSpeeds>(context.clock, m_list)) {
     setObjectName(u"fFileDownload"_qs);
     setWindowTitle(u"文件下载-Quenlit"_qs);
     setWindowIcon(QIcon(u":/images/quenlit.png"_qs));
@@ -95,6 +97,8 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     ListView3->setColumnWidth(DownloadListModel::SizeColumn, 100);
     ListView3->setColumnWidth(DownloadListModel::DownloadedColumn, 100);
     ListView3->setColumnWidth(DownloadListModel::PercentColumn, 90);
+    ListView3->setColumnWidth(DownloadListModel::FolderColumn, 300);
+    ListView3->setColumnWidth(DownloadListModel::SpeedColumn, 90);
 
     for (int i = 1; i <= 6; ++i)
         Combo1->addItem(QString::number(i));
@@ -135,10 +139,12 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     layout->addWidget(ListView3, 1);
     setCentralWidget(central);
 
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < int(std::size(statusPanels)); ++i) {
         statusPanels[i] = new QLabel(this);
         statusBar()->addWidget(statusPanels[i], i == 1 ? 3 : 1);
     }
+    connect(m_speeds.get(), &DownloadSpeeds::totalChanged, this,
+            [this] { statusPanels[4]->setText(m_speeds->totalText()); });
 
     buildMenus();
 
@@ -173,7 +179,11 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     // Counting the states walks the whole list: once a second, not on every change of a row
     // (which made a long hand-off slow down with the square of its size). The row count
     // costs nothing and follows at once.
-    const auto listChanged = [this] { m_countersStale = true; };
+    // The speed cells change no state.
+    const auto listChanged = [this](const QModelIndex& topLeft) {
+        if (topLeft.column() < DownloadListModel::SpeedColumn)
+            m_countersStale = true;
+    };
     const auto rowsChanged = [this] {
         m_countersStale = true;
         refreshRowCount();

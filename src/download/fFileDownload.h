@@ -23,6 +23,7 @@ namespace quenlit {
 
 class DialogPrompts;
 class DownloadScheduler;
+class DownloadSpeeds;
 class FileTools;
 class LoginPanel;
 class ListCommands;
@@ -56,7 +57,8 @@ public:
     QRadioButton* Option2;
     QRadioButton* Option3;
     QCheckBox* Check6;
-    QLabel* statusPanels[4];
+    // Panels 2 to 4 as the download side uses them; the fifth shows the total speed.
+    QLabel* statusPanels[5];
     QPushButton* Command4;  // "开始下载"
     QPushButton* Command31; // "停止下载"
     QPushButton* Command26; // "切换"
@@ -124,6 +126,7 @@ private:
     std::unique_ptr<SingleConnectionEngine> m_single;
     std::unique_ptr<ParallelEngine> m_parallel;
     std::unique_ptr<DownloadScheduler> m_scheduler;
+    std::unique_ptr<DownloadSpeeds> m_speeds;
     std::unique_ptr<DialogPrompts> m_prompts;
     std::unique_ptr<ListCommands> m_commands;
     std::unique_ptr<FileTools> m_tools;

@@ -51,6 +51,35 @@ private slots:
         QVERIFY(!window.list().data(window.list().index(0, 0), Qt::DecorationRole).isNull());
     }
 
+    void speedColumnsAndTheTotalPanel() {
+        Fixture f;
+        fFileDownload window(f.context);
+        DownloadListModel& list = window.list();
+        QStringList headers;
+        for (int column = 0; column < list.columnCount(); ++column)
+            headers << list.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        QCOMPARE(headers, (QStringList{u"名称"_qs, u"类型"_qs, u"文件大小"_qs, u"已下载数"_qs,
+                                       u"百分比"_qs, u"保存路径"_qs, u"速度"_qs, u"剩余时间"_qs}));
+        for (const QString& name : {u"a"_qs, u"b"_qs})
+            加入下载列表(list, {u"/d"_qs, false}, u"http://h/"_qs + name, name, u"pdf"_qs, {}, {});
+        list.modify(1, [](DownloadRow& row) {
+            row.state = DownloadRow::Downloading;
+            row.size = u"8000"_qs;
+        });
+        for (int second = 1; second <= 3; ++second) {
+            list.modify(1,
+                        [&](DownloadRow& row) { row.downloaded = QString::number(second * 1000); });
+            f.clock.advance(1000);
+        }
+        QCOMPARE(list.index(0, DownloadListModel::SpeedColumn).data().toString(), u"1.0 KB/s"_qs);
+        QCOMPARE(list.index(0, DownloadListModel::TimeLeftColumn).data().toString(), u"0:05"_qs);
+        QCOMPARE(window.statusPanels[4]->text(), u"总速度: 1.0 KB/s"_qs);
+        QCOMPARE(window.statusPanels[3]->text(), u"总数:2 正在下载:1 等待:1 已完成:0 失败:0"_qs);
+        list.modify(1, [](DownloadRow& row) { row.state = DownloadRow::Finished; });
+        QCOMPARE(window.statusPanels[4]->text(), QString());
+        QCOMPARE(list.index(0, DownloadListModel::SpeedColumn).data().toString(), QString());
+    }
+
     void closingAsksWhileRowsWaitAndSavesThePlace() {
         Fixture f;
         const QString screen = ScreenSizeText(QGuiApplication::primaryScreen()->size());
