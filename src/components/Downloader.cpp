@@ -104,7 +104,7 @@ struct Downloader::Run {
             return;
         QFile file(target);
         if (file.size() == 2 && file.open(QIODevice::ReadOnly) &&
-            file.readAll() == QByteArray("\x01\x00", 2)) {
+            file.readAll() == PartialFile::Placeholder) {
             file.close();
             file.remove();
         }
@@ -403,7 +403,7 @@ void Downloader::BeginDownload(const QString& url, const QString& SaveFile) {
     r.targetWasThere = QFileInfo::exists(SaveFile);
     QFile placeholder(SaveFile);
     if (placeholder.open(QIODevice::ReadWrite)) {
-        placeholder.write("\x01\x00", 2);
+        placeholder.write(PartialFile::Placeholder);
         placeholder.close();
     }
 

@@ -161,7 +161,16 @@ int RemoveStalePartials(const QStringList& folders, const QSet<QString>& liveTar
             dir.entryList({u"*"_qs + RecordSuffix}, QDir::Files | QDir::Hidden | QDir::System);
         for (const QString& name : records) {
             const QString target = dir.filePath(name.chopped(RecordSuffix.size()));
-            if (live.contains(Normalised(target)) || !PartialFile::readRecord(target))
+            if (!PartialFile::readRecord(target))
+                continue;
+            QFile placeholder(target);
+            if (placeholder.size() == PartialFile::Placeholder.size() &&
+                placeholder.open(QIODevice::ReadOnly) &&
+                placeholder.readAll() == PartialFile::Placeholder) {
+                placeholder.close();
+                placeholder.remove();
+            }
+            if (live.contains(Normalised(target)))
                 continue;
             PartialFile::removeFor(target);
             ++removed;

@@ -35,6 +35,9 @@ public:
     PartialFile& operator=(const PartialFile&) = delete;
     ~PartialFile();
 
+    // What a parallel download puts under the target's name until its body is complete.
+    static inline const QByteArray Placeholder{"\x01\x00", 2};
+
     static QString tempPathFor(const QString& targetPath) { return targetPath + u".part"_qs; }
     static QString recordPathFor(const QString& targetPath) {
         return targetPath + u".part.meta"_qs;
@@ -75,9 +78,12 @@ private:
     bool m_recorded = false;
 };
 
-// Removes the temporary files no row will take up again: in each folder, every record of
-// ours whose target is not one of liveTargets, with its temporary file. Files without our
-// record are never touched. Returns the number of records removed.
+// Cleans up after downloads that ended without their last steps (a closed program, a
+// crash): in each folder, every record of ours whose target is not one of liveTargets goes,
+// with its temporary file; and beside every record of ours, a target that holds only the
+// placeholder goes, so that the row's next run takes its own name again and continues.
+// Files without our record beside them are never touched. Returns the number of records
+// removed.
 int RemoveStalePartials(const QStringList& folders, const QSet<QString>& liveTargets);
 
 } // namespace quenlit

@@ -107,6 +107,8 @@ private slots:
     void resumesInTheNextRun_data();
     void resumesInTheNextRun();
     void sizeLimitCountsTheWholeFile();
+    void resumesWhatACrashLeft_data();
+    void resumesWhatACrashLeft();
 };
 
 void tst_parallelengine::dispatchFillsFreeSlotsInOrder() {
@@ -503,6 +505,42 @@ void tst_parallelengine::sizeLimitCountsTheWholeFile() {
     QTest::qWait(0);
     QVERIFY(!QFile::exists(PartialFile::tempPathFor(f.path(u"big.pdf"_qs))));
     QVERIFY(!QFile::exists(PartialFile::recordPathFor(f.path(u"big.pdf"_qs))));
+}
+
+// A crash leaves the placeholder under the document's name beside the kept bytes. Once the
+// window's start has cleaned up, neither the rename nor the skip policy takes the
+// placeholder for the document: the row continues its own file.
+void tst_parallelengine::resumesWhatACrashLeft_data() {
+    QTest::addColumn<QString>("policy");
+    QTest::newRow("rename") << RenamePolicy;
+    QTest::newRow("skip") << SkipPolicy;
+}
+
+void tst_parallelengine::resumesWhatACrashLeft() {
+    QFETCH(QString, policy);
+    Fixture f;
+    f.view.policy = policy;
+    f.server.route("/big.pdf", Ranged());
+    加入下载列表(f.list, {f.folder, false}, f.server.url("/big.pdf"), u"big"_qs, u"pdf"_qs,
+                 f.folder, {});
+    const QString target = f.row(1).targetPath();
+    WriteFile(target, Placeholder);
+    {
+        PartialFile kept(target);
+        QVERIFY(kept.open());
+        QVERIFY(kept.record({f.server.url("/big.pdf"), u"\"p1\""_qs, QString(), 300000}));
+        QVERIFY(kept.append(Document.left(120000)));
+    }
+    RemoveStalePartials({f.folder}, {target});
+    f.engine.dispatchPass(1);
+    QCOMPARE(f.row(1).name, u"big"_qs);
+    QUENLIT_WAIT_FOR_IO(f.clock, !f.engine.IsSlotLoaded(1));
+    QCOMPARE(f.row(1).state, DownloadRow::Finished);
+    QCOMPARE(f.row(1).percent, u"100%"_qs);
+    QCOMPARE(f.server.requests.value(0).headers.value("range"), QByteArray("bytes=120000-"));
+    QVERIFY(ReadFile(target) == Document);
+    QCOMPARE(f.files(), QStringList{u"big.pdf"_qs});
+    QTest::qWait(0);
 }
 
 QTEST_GUILESS_MAIN(tst_parallelengine)

@@ -193,7 +193,8 @@ private slots:
         QCOMPARE((PartialRecord{u"http://h/a"_qs, etag, lastModified, -1}.validator()), validator);
     }
 
-    // Only our records whose targets are no row's go, each with its temporary file.
+    // Only our records whose targets are no row's go, each with its temporary file; the
+    // placeholder a crashed download left beside a record of ours goes too.
     void staleTemporaryFilesAreRemoved() {
         QTemporaryDir dir;
         const QString one = dir.filePath(u"one"_qs);
@@ -211,15 +212,20 @@ private slots:
         WriteFile(one + u"/other.pdf.part"_qs, "g");
         WriteFile(one + u"/other.pdf.part.meta"_qs, "{\"kind\": \"other\"}");
         WriteFile(one + u"/gone.pdf"_qs, "a finished file stays");
+        const QByteArray placeholder("\x01\x00", 2);
+        WriteFile(one + u"/live.pdf"_qs, placeholder);
+        WriteFile(two + u"gone too.doc"_qs, placeholder);
+        WriteFile(one + u"/foreign.pdf"_qs, placeholder);
 
         const int removed =
             RemoveStalePartials({one, two, one + u"/"_qs, QString(), dir.filePath(u"missing"_qs)},
                                 {one + u"/./live.pdf"_qs, two + u"other row.pdf"_qs});
         QCOMPARE(removed, 3);
         QCOMPARE(QDir(one).entryList(QDir::Files, QDir::Name),
-                 (QStringList{u"foreign.pdf.part"_qs, u"gone.pdf"_qs, u"live.pdf.part"_qs,
-                              u"live.pdf.part.meta"_qs, u"other.pdf.part"_qs,
+                 (QStringList{u"foreign.pdf"_qs, u"foreign.pdf.part"_qs, u"gone.pdf"_qs,
+                              u"live.pdf.part"_qs, u"live.pdf.part.meta"_qs, u"other.pdf.part"_qs,
                               u"other.pdf.part.meta"_qs}));
+        QCOMPARE(ReadFile(one + u"/gone.pdf"_qs), QByteArray("a finished file stays"));
         QVERIFY(QDir(two).entryList(QDir::Files).isEmpty());
         QCOMPARE(QDir(elsewhere).entryList(QDir::Files).size(), 2);
     }
