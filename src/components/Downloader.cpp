@@ -4,6 +4,7 @@
 #include "ClockTimer.h"
 #include "Inet.h"
 #include "PartialFile.h"
+#include "RangeResume.h"
 #include "WorkScope.h"
 
 #include <QFile>
@@ -26,6 +27,15 @@ constexpr double StallSeconds = 300.0;
 constexpr double ProgressEverySeconds = 0.25;
 constexpr qint64 ReadBufferBytes = 1 << 20;
 constexpr int FallbackWaitMs = 1000;
+
+ResponseFacts FactsOf(const QNetworkReply& reply) {
+    return {reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+            QString::fromLatin1(reply.rawHeader("Content-Length")),
+            QString::fromLatin1(reply.rawHeader("Content-Range")),
+            QString::fromUtf8(reply.rawHeader("ETag")),
+            QString::fromLatin1(reply.rawHeader("Last-Modified"))};
+}
+
 } // namespace
 
 struct Downloader::Run {
@@ -66,6 +76,12 @@ struct Downloader::Run {
     QPointer<QNetworkReply> reply;
     std::unique_ptr<PartialFile> part;
     bool writeFailed = false;
+    // What the running read asks to continue, and how its answer was taken.
+    ResumeOffer offer;
+    bool answered = false;
+    qint64 whole = -1; // the whole file's length, from the answer
+    qint64 base = 0;   // bytes kept from an earlier run that the answer continues
+    qint64 got = 0;    // bytes of the answer
 
     double lastProgressAt = -1;
     qint64 lastProgressSent = -1;
@@ -88,7 +104,7 @@ struct Downloader::Run {
             return;
         QFile file(target);
         if (file.size() == 2 && file.open(QIODevice::ReadOnly) &&
-            file.readAll() == QByteArray("\x01\x00", 2)) {
+            file.readAll() == PartialFile::Placeholder) {
             file.close();
             file.remove();
         }
@@ -98,6 +114,10 @@ struct Downloader::Run {
         watchdog.stop();
         if (progressTimer)
             clock.cancel(std::exchange(progressTimer, 0));
+        dropReply();
+    }
+
+    void dropReply() {
         if (QNetworkReply* old = reply.data()) {
             reply = nullptr;
             QObject::disconnect(old, nullptr, &owner, nullptr);
@@ -107,7 +127,8 @@ struct Downloader::Run {
     }
 
     // Ends the download: everything stops now, the event follows once control is back in
-    // the event loop, so an owner that destroys the instance in its handler is safe.
+    // the event loop, so an owner that destroys the instance in its handler is safe. The
+    // temporary file is the caller's to keep or remove.
     template <typename Emit> void finish(Emit emitEvent) {
         if (ended)
             return;
@@ -115,8 +136,6 @@ struct Downloader::Run {
         reported = true;
         stopReading();
         scope.cancel();
-        if (part)
-            part->discard();
         QMetaObject::invokeMethod(&owner, emitEvent, Qt::QueuedConnection);
     }
 
@@ -141,6 +160,8 @@ struct Downloader::Run {
     }
 
     void tooLarge(qint64 cur) {
+        if (part)
+            part->discard();
         const QString file = target;
         Downloader* self = &owner;
         finish([self, cur, file] { emit self->DownloadTooLarge(cur, file); });
@@ -171,6 +192,61 @@ struct Downloader::Run {
     }
 
     bool overLimit(qint64 size) const { return sizeLimit > 0 && size > sizeLimit; }
+    qint64 have() const { return base + got; }
+
+    void startRead() {
+        answered = false;
+        whole = -1;
+        base = 0;
+        got = 0;
+        QNetworkRequest request{QUrl(address)};
+        request.setRawHeader("Accept-Encoding", "identity");
+        for (const auto& [name, value] : offer.requestHeaders())
+            request.setRawHeader(name, value);
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                             QNetworkRequest::AlwaysNetwork);
+        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::NoLessSafeRedirectPolicy);
+        request.setMaximumRedirectsAllowed(Inet::MaxRedirects);
+        request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+        QNetworkReply* started = ownNetwork->get(request);
+        started->setReadBufferSize(ReadBufferBytes);
+        reply = started;
+        // Read as it comes: nothing waits a fixed time between pieces.
+        QObject::connect(started, &QIODevice::readyRead, &owner,
+                         [this, started] { readMore(*started); });
+        QObject::connect(started, &QNetworkReply::finished, &owner,
+                         [this, started] { readFinished(*started); });
+    }
+
+    // Takes the answer's headers once they are in: the body continues the kept file, starts
+    // it anew, or is no use and the address is asked again without a range (false).
+    bool judge(QNetworkReply& from) {
+        if (answered)
+            return true;
+        const ResponseFacts facts = FactsOf(from);
+        if (facts.status <= 0)
+            return true; // no answer: the kept file stays as it is
+        answered = true;
+        const ResumeAnswer answer = JudgeResponse(offer, address, facts);
+        const bool resumed = offer.valid();
+        offer = {};
+        if (answer.kind == ResumeAnswer::Refetch || (resumed && answer.kind == ResumeAnswer::Fresh))
+            writeFailed = !part->open();
+        if (answer.kind == ResumeAnswer::Refetch) {
+            dropReply();
+            startRead();
+            return false;
+        }
+        whole = answer.whole;
+        if (answer.kind == ResumeAnswer::Append)
+            base = part->size();
+        // Only a known length is ever continued here; the rest is fetched whole again.
+        if (answer.resumable() && whole > 0 && !writeFailed)
+            part->record(answer.record);
+        return true;
+    }
 
     void take() {
         if (!reply)
@@ -179,50 +255,61 @@ struct Downloader::Run {
         if (data.isEmpty())
             return;
         received += data.size();
+        got += data.size();
         if (!part || !part->append(data))
             writeFailed = true;
     }
 
-    void readFinished() {
-        QNetworkReply* done = reply.data();
-        if (!done || ended)
+    void readMore(QNetworkReply& from) {
+        if (&from != reply.data() || ended || !judge(from))
             return;
         take();
-        const QNetworkReply::NetworkError error = done->error();
-        const bool known = total > 0;
+        if (whole > 0)
+            progress(have(), whole);
+        else if (overLimit(have()))
+            tooLarge(have());
+    }
+
+    void readFinished(QNetworkReply& from) {
+        if (&from != reply.data() || ended || !judge(from))
+            return;
+        take();
+        const QNetworkReply::NetworkError error = from.error();
         reply = nullptr;
-        done->deleteLater();
-        if (!known || received < 2) {
+        from.deleteLater();
+        if (whole <= 0 || have() < 2) {
             // Nothing worth a file came, or no size to judge it by: fetch once more through
-            // Inet, which refuses a body below two bytes.
-            if (part)
+            // Inet, which refuses a body below two bytes. Without any answer the kept file
+            // stays for a later run.
+            if (answered)
                 part->discard();
+            else
+                part->keepIfResumable();
             startFallback();
             return;
         }
         // An HTTP error page is a body like any other; the owner's type check judges it.
-        const bool httpAnswer = (error >= QNetworkReply::ContentAccessDenied &&
-                                 error <= QNetworkReply::UnknownContentError) ||
-                                (error >= QNetworkReply::InternalServerError &&
-                                 error <= QNetworkReply::UnknownServerError);
-        const bool whole =
-            received == total && (error == QNetworkReply::NoError || httpAnswer) && !writeFailed;
-        if (!whole && received == total && !writeFailed) {
+        const bool complete =
+            have() == whole && (error == QNetworkReply::NoError || IsHttpStatusError(error));
+        if (writeFailed) {
+            part->discard();
+            fail(u"无法下载"_qs);
+        } else if (complete) {
+            const bool committed = part->commit();
+            if (committed)
+                this->complete(have(), whole);
+            else
+                fail(u"无法下载"_qs);
+        } else if (have() == whole) {
             // Every byte counted but the transfer failed: never a finished row.
             part->discard();
             fail(u"无法下载"_qs);
-            return;
+        } else {
+            // A body cut short is reported with its real count and never replaces the
+            // target; what came stays for the next run.
+            part->keepIfResumable();
+            this->complete(have(), whole);
         }
-        if (!whole && !writeFailed) {
-            // A body cut short is reported with its real count and never replaces the target.
-            complete(received, total);
-            return;
-        }
-        if (writeFailed || !part->commit()) {
-            fail(u"无法下载"_qs);
-            return;
-        }
-        complete(received, total);
     }
 
     void startFallback() {
@@ -239,9 +326,10 @@ struct Downloader::Run {
         const bool ran = co_await scope.letEventsRun();
         if (!ran)
             co_return;
+        // Opened at the first byte: a file kept for resuming outlives a fetch that brings
+        // nothing.
         PartialFile file(target);
-        const bool opened = file.open();
-        bool written = opened;
+        bool written = true;
         qint64 size = 0;
         fallbackInet.Execute(address, u"GET"_qs, QString(), QString());
         while (true) {
@@ -250,6 +338,8 @@ struct Downloader::Run {
             if (scope.cancelled() || ended)
                 co_return;
             if (!piece.isEmpty()) {
+                if (size == 0)
+                    written = file.open();
                 size += piece.size();
                 received += piece.size();
                 if (written)
@@ -282,6 +372,8 @@ struct Downloader::Run {
         if (clock.elapsedSeconds() - watchTime >= StallSeconds) {
             // Decided first: cancelling the fallback's transfer resumes it, and it would
             // report its cut body as "无法下载".
+            if (part)
+                part->keepIfResumable();
             fail(u"超时"_qs);
             fallbackInet.Cancel();
         }
@@ -311,7 +403,7 @@ void Downloader::BeginDownload(const QString& url, const QString& SaveFile) {
     r.targetWasThere = QFileInfo::exists(SaveFile);
     QFile placeholder(SaveFile);
     if (placeholder.open(QIODevice::ReadWrite)) {
-        placeholder.write("\x01\x00", 2);
+        placeholder.write(PartialFile::Placeholder);
         placeholder.close();
     }
 
@@ -321,42 +413,22 @@ void Downloader::BeginDownload(const QString& url, const QString& SaveFile) {
     static const QRegularExpression entity(u"&amp;"_qs, QRegularExpression::CaseInsensitiveOption);
     r.address = QString(url).replace(entity, u"&"_qs).trimmed();
 
+    // What an earlier run kept is continued where it ended.
     r.part = std::make_unique<PartialFile>(SaveFile);
-    if (!r.part->open())
-        r.writeFailed = true;
+    r.offer = FindResumeOffer(SaveFile, r.address);
+    const bool resuming =
+        r.offer.valid() && r.part->openToResume() && r.part->size() == r.offer.offset;
+    if (!resuming) {
+        r.offer = {};
+        r.writeFailed = !r.part->open();
+    }
 
-    QNetworkRequest request{QUrl(r.address)};
-    request.setRawHeader("Accept-Encoding", "identity");
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(Inet::MaxRedirects);
-    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     r.ownNetwork = std::make_unique<QNetworkAccessManager>();
     QNetworkCookieJar* jar = r.network.cookieJar();
     r.ownNetwork->setCookieJar(jar);
     jar->setParent(&r.network);
     r.ownNetwork->setProxy(r.network.proxy());
-    QNetworkReply* reply = r.ownNetwork->get(request);
-    reply->setReadBufferSize(ReadBufferBytes);
-    r.reply = reply;
-
-    // Read as it comes: nothing waits a fixed time between pieces.
-    connect(reply, &QIODevice::readyRead, this, [this] {
-        Run& r = *m_run;
-        r.take();
-        if (!r.reply)
-            return;
-        bool known = false;
-        const qint64 max = r.reply->rawHeader("Content-Length").trimmed().toLongLong(&known);
-        if (known && max > 0)
-            r.progress(r.received, max);
-        else if (r.overLimit(r.received))
-            r.tooLarge(r.received);
-    });
-    connect(reply, &QNetworkReply::finished, this, [this] { m_run->readFinished(); });
+    r.startRead();
 }
 
 void Downloader::CancelAsyncRead() {
@@ -367,7 +439,7 @@ void Downloader::CancelAsyncRead() {
     r.stopReading();
     r.fallbackInet.Cancel();
     if (r.part)
-        r.part->discard();
+        r.part->keepIfResumable();
     r.removeOwnPlaceholder();
 }
 

@@ -14,7 +14,9 @@ class Clock;
 // download and is destroyed by its owner after its last event. The body streams into a
 // temporary file beside the target, which holds the two-byte placeholder until the body is
 // complete and then replaces it. Destroying the instance ends the download and leaves no
-// half file under the target's name.
+// half file under the target's name. A body of known length that stops part-way leaves its
+// temporary file for the next download of the same address, which asks for the rest; the
+// counts reported are then those of the whole file.
 class Downloader : public QObject {
     Q_OBJECT
 public:

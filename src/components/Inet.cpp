@@ -31,15 +31,6 @@ bool IsRedirectStatus(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// Errors that Qt raises for an HTTP answer it did receive (404, 500...): the answer is
-// still a response with headers and a body, not a failure of the transfer.
-bool IsHttpStatusError(QNetworkReply::NetworkError error) {
-    return (error >= QNetworkReply::ContentAccessDenied &&
-            error <= QNetworkReply::UnknownContentError) ||
-           (error >= QNetworkReply::InternalServerError &&
-            error <= QNetworkReply::UnknownServerError);
-}
-
 // Wakes on new bytes or on the end of the reply, whichever comes first. Built outside the
 // coroutine: g++ 12 mishandles non-trivial temporaries inside a co_await expression.
 PendingWait DataOrEnd(WorkScope& scope, QNetworkReply* reply, int waitMs,
@@ -53,6 +44,13 @@ PendingWait DataOrEnd(WorkScope& scope, QNetworkReply* reply, int waitMs,
 }
 
 } // namespace
+
+bool IsHttpStatusError(QNetworkReply::NetworkError error) {
+    return (error >= QNetworkReply::ContentAccessDenied &&
+            error <= QNetworkReply::UnknownContentError) ||
+           (error >= QNetworkReply::InternalServerError &&
+            error <= QNetworkReply::UnknownServerError);
+}
 
 struct Inet::Request {
     QPointer<QNetworkReply> reply;
@@ -236,6 +234,10 @@ QString Inet::GetHeader(const QString& name) const {
         if (header.compare(wanted, Qt::CaseInsensitive) == 0)
             return QString::fromUtf8(value);
     return QString();
+}
+
+int Inet::StatusCode() const {
+    return m_request->headersArrived ? m_request->status : 0;
 }
 
 QCoro::Task<QByteArray> Inet::GetChunk(WorkScope& scope, qint64 maxBytes, int waitMs) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCoroTask>
+#include <QNetworkReply>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -47,6 +48,8 @@ public:
     QString GetHeader() const;
     // The value of one header (name without colon, letter case ignored), empty when absent.
     QString GetHeader(const QString& name) const;
+    // The status of the answer, 0 before any.
+    int StatusCode() const;
     // Waits up to waitMs for body bytes, then returns what is ready, at most maxBytes.
     // Empty while BodyEnded() is false: nothing came in time, or the scope was cancelled.
     QCoro::Task<QByteArray> GetChunk(WorkScope& scope, qint64 maxBytes, int waitMs);
@@ -72,5 +75,9 @@ private:
     std::unique_ptr<Request> m_request;
     QNetworkAccessManager& m_network;
 };
+
+// Errors that Qt raises for an HTTP answer it did receive (404, 500...): the answer is
+// still a response with headers and a body, not a failure of the transfer.
+bool IsHttpStatusError(QNetworkReply::NetworkError error);
 
 } // namespace quenlit

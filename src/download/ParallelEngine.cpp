@@ -8,6 +8,7 @@
 #include "FileTypeCheck.h"
 #include "LiveSettings.h"
 #include "NextRow.h"
+#include "PartialFile.h"
 #include "PostingMessageSink.h"
 
 namespace quenlit {
@@ -164,6 +165,8 @@ void ParallelEngine::skipTooLarge(int i, int position) {
     });
     env.state.lastFinishTime = float(env.clock.secondsSinceMidnight());
     unload(i);
+    // The row is done with: nothing of it is kept for resuming.
+    PartialFile::removeFor(m_targets[i]);
 }
 
 void ParallelEngine::onDownloadProgress(int i, qint64 CurBytes, qint64 MaxBytes,

@@ -11,6 +11,7 @@
 #include "LiveSettings.h"
 #include "PartialFile.h"
 #include "PostingMessageSink.h"
+#include "RangeResume.h"
 #include "WorkScope.h"
 
 #include <QFileInfo>
@@ -63,6 +64,19 @@ bool replaceable(const QString& path) {
         return false;
     const QFileInfo folder(target.absolutePath());
     return folder.isDir() && folder.isWritable();
+}
+
+// The file the row's body goes to: under the rename policy the first free numbered name.
+RenamedTarget TargetOf(const DownloadRow& row, const QString& policy) {
+    if (policy == RenamePolicy)
+        return 重命名保存路径(row.saveFolder, row.name, row.type, policy);
+    return {row.name, row.targetPath()};
+}
+
+ResponseFacts FactsOf(const Inet& inet) {
+    return {inet.StatusCode(), inet.GetHeader(u"Content-Length"_qs),
+            inet.GetHeader(u"Content-Range"_qs), inet.GetHeader(u"ETag"_qs),
+            inet.GetHeader(u"Last-Modified"_qs)};
 }
 
 } // namespace
@@ -135,44 +149,52 @@ QCoro::Task<> SingleConnectionEngine::Inet下载文件(WorkScope& scope, int pos
     const QString tag = list.row(position).tag;
     const QString referer =
         u"Referer: "_qs + (tag.isEmpty() ? SiteRoot(address) : tag) + u"\r\n"_qs;
-    inet.Execute(address, u"GET"_qs, {}, referer);
-
-    // Up to 30 s for the response headers.
-    const double headerDeadline = env.clock.elapsedSeconds() + HeaderWaitMs / 1000.0;
-    while (inet.GetHeader().isEmpty() && inet.StillExecuting() && !scope.cancelled()) {
-        const int leftMs = int((headerDeadline - env.clock.elapsedSeconds()) * 1000);
-        if (leftMs <= 0)
+    // What an earlier run of this row kept is continued where it ended.
+    ResumeOffer offer =
+        FindResumeOffer(TargetOf(list.row(position), env.view.duplicateNamePolicy()).path, address);
+    for (;;) {
+        const QString headers = co_await askHeaders(scope, address, referer + offer.requestLines());
+        if (scope.cancelled() || !env.state.busy) {
+            inet.Cancel();
+            setRow(cancelled);
             break;
-        const bool changed = co_await scope.signal(m_inet, &Inet::StateChanged, qMin(leftMs, 100));
-        Q_UNUSED(changed);
-    }
-
-    if (inet.GetHeader().isEmpty() && !scope.cancelled()) {
-        const bool ran = co_await scope.letEventsRun(); // a stop may be under way
-        Q_UNUSED(ran);
-    }
-    const QString headers = inet.GetHeader();
-    if (scope.cancelled() || !env.state.busy) {
-        inet.Cancel();
-        setRow(cancelled);
-    } else if (headers.isEmpty()) {
-        inet.Cancel();
-        setRow([](DownloadRow& row) { row.state = DownloadRow::Failed; });
-    } else {
+        }
+        if (headers.isEmpty()) {
+            inet.Cancel();
+            setRow([](DownloadRow& row) { row.state = DownloadRow::Failed; });
+            break;
+        }
+        const ResumeAnswer answer = JudgeResponse(offer, address, FactsOf(inet));
+        if (answer.kind == ResumeAnswer::Refetch) {
+            inet.Cancel();
+            PartialFile::removeFor(offer.target);
+            offer = {};
+            continue;
+        }
         bool numeric = false;
         double announced = inet.GetHeader(u"Content-Length"_qs).trimmed().toDouble(&numeric);
         if (!numeric || !std::isfinite(announced) || announced < 0)
             announced = 0;
+        // The cells and the size limit count the whole file, kept bytes included.
+        if (answer.kind == ResumeAnswer::Append)
+            announced = answer.whole > 0 ? double(answer.whole) : 0;
 
         if (overLimit(announced, env.live.MaxFileSizeMB)) {
             inet.Cancel();
+            // The row is done with: what an earlier run kept is of no more use.
+            if (offer.valid())
+                PartialFile::removeFor(offer.target);
             setRow([](DownloadRow& row) {
                 row.state = DownloadRow::Finished;
                 row.percent = TooLargeText;
             });
-        } else {
-            co_await transfer(scope, position, headers, announced, lastProgress);
+            break;
         }
+        const bool again =
+            co_await transfer(scope, position, headers, announced, lastProgress, offer, answer);
+        if (!again)
+            break;
+        offer = {};
     }
 
     // Closing steps, on every path.
@@ -193,9 +215,33 @@ QCoro::Task<> SingleConnectionEngine::Inet下载文件(WorkScope& scope, int pos
         env.view.autoLogin();
 }
 
-QCoro::Task<> SingleConnectionEngine::transfer(WorkScope& scope, int position,
-                                               const QString& headers, double announced,
-                                               double& lastProgress) {
+QCoro::Task<QString> SingleConnectionEngine::askHeaders(WorkScope& scope, const QString& address,
+                                                        const QString& requestLines) {
+    DownloadEnvironment& env = m_environment;
+    Inet& inet = *m_inet;
+    inet.Execute(address, u"GET"_qs, {}, requestLines);
+
+    // Up to 30 s for the response headers.
+    const double headerDeadline = env.clock.elapsedSeconds() + HeaderWaitMs / 1000.0;
+    while (inet.GetHeader().isEmpty() && inet.StillExecuting() && !scope.cancelled()) {
+        const int leftMs = int((headerDeadline - env.clock.elapsedSeconds()) * 1000);
+        if (leftMs <= 0)
+            break;
+        const bool changed = co_await scope.signal(m_inet, &Inet::StateChanged, qMin(leftMs, 100));
+        Q_UNUSED(changed);
+    }
+
+    if (inet.GetHeader().isEmpty() && !scope.cancelled()) {
+        const bool ran = co_await scope.letEventsRun(); // a stop may be under way
+        Q_UNUSED(ran);
+    }
+    co_return inet.GetHeader();
+}
+
+QCoro::Task<bool> SingleConnectionEngine::transfer(WorkScope& scope, int position,
+                                                   const QString& headers, double announced,
+                                                   double& lastProgress, const ResumeOffer& offer,
+                                                   const ResumeAnswer& answer) {
     DownloadEnvironment& env = m_environment;
     DownloadListModel& list = env.list;
     Inet& inet = *m_inet;
@@ -221,17 +267,15 @@ QCoro::Task<> SingleConnectionEngine::transfer(WorkScope& scope, int position,
             row.type = fromHeaders.type;
     });
 
-    const QString policy = env.view.duplicateNamePolicy();
-    QString path;
-    {
-        const DownloadRow& row = list.row(position);
-        if (policy == RenamePolicy) {
-            const RenamedTarget target = 重命名保存路径(row.saveFolder, row.name, row.type, policy);
-            setRow([&](DownloadRow& changed) { changed.name = target.name; });
-            path = target.path;
-        } else {
-            path = row.targetPath();
-        }
+    const RenamedTarget target = TargetOf(list.row(position), env.view.duplicateNamePolicy());
+    setRow([&](DownloadRow& row) { row.name = target.name; });
+    const QString path = target.path;
+    const bool appending = answer.kind == ResumeAnswer::Append;
+    if (appending && path != offer.target) {
+        // The row now names another file: the kept bytes are of no use, ask for all.
+        inet.Cancel();
+        PartialFile::removeFor(offer.target);
+        co_return true;
     }
 
     // An existing file is replaced only when the new one is complete; refuse up front
@@ -249,33 +293,43 @@ QCoro::Task<> SingleConnectionEngine::transfer(WorkScope& scope, int position,
     if (QFileInfo::exists(path) && !replaceable(path)) {
         inet.Cancel();
         refuseReplace();
-        co_return;
+        co_return false;
     }
 
-    if (announced <= 0 && !statusOk) {
+    if (announced <= 0 && !statusOk && !appending) {
         const bool fetched = co_await FetchWholeBody(scope, position, path);
         if (fetched)
             CorrectRowFileType(list, position);
-        co_return;
+        co_return false;
     }
 
+    PartialFile file(path);
+    const bool opened = appending ? file.openToResume() : file.open();
+    if (appending && (!opened || file.size() != offer.offset)) {
+        // The kept file changed since it was offered.
+        inet.Cancel();
+        file.discard();
+        co_return true;
+    }
     setRow([&](DownloadRow& row) {
         row.size = announced > 0 ? QString::number(qint64(announced)) : UnknownText;
-        row.downloaded = u"0"_qs;
+        row.downloaded = QString::number(file.size());
+        if (appending && announced > 0)
+            row.percent = percentText(file.size(), announced);
     });
-    PartialFile file(path);
-    const bool opened = file.open();
     if (!opened) {
         setRow([](DownloadRow& row) {
             row.size = FailedText;
             row.state = DownloadRow::Failed;
         });
-        co_return;
+        co_return false;
     }
+    if (answer.resumable())
+        file.record(answer.record);
 
     enum class End { Complete, Short, TooLarge, Stalled, Stopped, Cancelled, WriteFailed };
     End end = End::Complete;
-    qint64 written = 0;
+    qint64 written = file.size();
     double lastCellUpdate = -1;
     auto writeCells = [&] {
         setRow([&](DownloadRow& row) {
@@ -330,7 +384,11 @@ QCoro::Task<> SingleConnectionEngine::transfer(WorkScope& scope, int position,
 
     if (end != End::Complete) {
         inet.Cancel();
-        file.discard();
+        // What came stays for the next run, unless it can never be the file.
+        if (end == End::TooLarge || end == End::WriteFailed)
+            file.discard();
+        else
+            file.keepIfResumable();
         setRow([&](DownloadRow& row) {
             switch (end) {
             case End::TooLarge:
@@ -347,7 +405,7 @@ QCoro::Task<> SingleConnectionEngine::transfer(WorkScope& scope, int position,
             }
             row.state = DownloadRow::Failed;
         });
-        co_return;
+        co_return false;
     }
 
     // Checked again: the folder or the old file may have changed meanwhile.
@@ -355,7 +413,7 @@ QCoro::Task<> SingleConnectionEngine::transfer(WorkScope& scope, int position,
     if (!committed) {
         file.discard();
         refuseReplace();
-        co_return;
+        co_return false;
     }
     setRow([&](DownloadRow& row) {
         row.state = DownloadRow::Finished;
@@ -365,6 +423,7 @@ QCoro::Task<> SingleConnectionEngine::transfer(WorkScope& scope, int position,
         }
     });
     CorrectRowFileType(list, position);
+    co_return false;
 }
 
 QCoro::Task<bool> SingleConnectionEngine::FetchWholeBody(WorkScope& scope, int position,

@@ -9,6 +9,8 @@ namespace quenlit {
 
 class Inet;
 class WorkScope;
+struct ResumeAnswer;
+struct ResumeOffer;
 
 // Download method 1: one row at a time through the window's transfer control Inet1,
 // with the proxy settings, a referer, the header types and the stall and stop rules.
@@ -28,9 +30,15 @@ public:
     QCoro::Task<bool> FetchWholeBody(WorkScope& scope, int position, const QString& targetPath);
 
 private:
-    // From the response headers to the closing steps: the target, then the body.
-    QCoro::Task<> transfer(WorkScope& scope, int position, const QString& headers, double announced,
-                           double& lastProgress);
+    // Sends the request and waits up to 30 s for its headers; empty when none came.
+    QCoro::Task<QString> askHeaders(WorkScope& scope, const QString& address,
+                                    const QString& requestLines);
+    // From the response headers to the closing steps: the target, then the body. True when
+    // the answer could not continue the offered file after all and the address is to be
+    // asked again without a range.
+    QCoro::Task<bool> transfer(WorkScope& scope, int position, const QString& headers,
+                               double announced, double& lastProgress, const ResumeOffer& offer,
+                               const ResumeAnswer& answer);
 
     DownloadEnvironment& m_environment;
     Inet* m_inet;

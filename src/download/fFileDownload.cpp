@@ -15,6 +15,7 @@
 #include "MessageSink.h"
 #include "ObjectNames.h"
 #include "ParallelEngine.h"
+#include "PartialFile.h"
 #include "Settings.h"
 #include "SingleConnectionEngine.h"
 #include "WebLogin.h"
@@ -197,6 +198,8 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
             refreshCounters();
     });
     refreshCounters();
+    // Once the list is complete: the temporary files of rows that are gone are never resumed.
+    removeStaleTemporaryFiles();
 }
 
 fFileDownload::~fFileDownload() {
@@ -331,6 +334,22 @@ void fFileDownload::setDownloadMethod(int method) {
 void fFileDownload::switchDownloadMethod(int method) {
     Combo1->setCurrentIndex(0);
     setDownloadMethod(method);
+}
+
+void fFileDownload::removeStaleTemporaryFiles() {
+    // The saved folder: the live one is read by the search window, which may not be open.
+    QStringList folders{settings::ReadText(m_context.settings, settings::DownloadFolder,
+                                           settings::DefaultDownloadFolder())};
+    QSet<QString> targets;
+    for (int position = 1; position <= m_list.count(); ++position) {
+        const DownloadRow& row = m_list.row(position);
+        folders.append(row.saveFolder);
+        targets.insert(row.targetPath());
+        // The renaming writes the dot of an empty type.
+        if (row.type.isEmpty())
+            targets.insert(row.targetPath() + u'.');
+    }
+    RemoveStalePartials(folders, targets);
 }
 
 void fFileDownload::refreshRowCount() {

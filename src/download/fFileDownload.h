@@ -116,6 +116,8 @@ private:
     void refreshCounters();
     void refreshRowCount();
     void savePlacement();
+    // Removes the temporary files kept for resuming whose rows are not in the list.
+    void removeStaleTemporaryFiles();
 
     AppContext& m_context;
     DownloadListModel m_list;

@@ -1,22 +1,102 @@
 #include "PartialFile.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
 #include <cstdio>
 
 namespace quenlit {
+
+namespace {
+
+const QString RecordKind = QStringLiteral("quenlit partial download");
+constexpr int RecordVersion = 1;
+// A record is a few hundred bytes; anything much larger is not one of ours.
+constexpr qint64 RecordMaxBytes = 64 * 1024;
+const QString RecordSuffix = QStringLiteral(".part.meta");
+
+QString Normalised(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace
+
+QString PartialRecord::validator() const {
+    if (!etag.isEmpty() && !etag.startsWith(u"W/"_qs))
+        return etag;
+    return lastModified;
+}
 
 PartialFile::PartialFile(const QString& targetPath)
     : m_target(targetPath)
     , m_file(tempPathFor(targetPath)) {}
 
 PartialFile::~PartialFile() {
-    discard();
+    keepIfResumable();
+}
+
+std::optional<PartialRecord> PartialFile::readRecord(const QString& targetPath) {
+    QFile file(recordPathFor(targetPath));
+    if (file.size() > RecordMaxBytes || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+    if (json.value(u"kind"_qs).toString() != RecordKind ||
+        json.value(u"version"_qs).toInt() != RecordVersion)
+        return std::nullopt;
+    PartialRecord record;
+    record.address = json.value(u"address"_qs).toString();
+    record.etag = json.value(u"etag"_qs).toString();
+    record.lastModified = json.value(u"lastModified"_qs).toString();
+    record.total = qint64(json.value(u"total"_qs).toDouble(-1));
+    return record;
+}
+
+void PartialFile::removeFor(const QString& targetPath) {
+    // The record first: a temporary file without one is never resumed.
+    QFile::remove(recordPathFor(targetPath));
+    QFile::remove(tempPathFor(targetPath));
 }
 
 bool PartialFile::open() {
     m_file.close();
     m_size = 0;
+    m_owned = true;
+    m_recorded = false;
+    QFile::remove(recordPathFor(m_target));
     // Pieces come large from the network; what is written is on disk at once.
     return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+}
+
+bool PartialFile::openToResume() {
+    m_file.close();
+    if (!QFileInfo(m_file.fileName()).isFile())
+        return false;
+    m_owned = true;
+    m_recorded = QFileInfo::exists(recordPathFor(m_target));
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    m_size = m_file.size();
+    return true;
+}
+
+bool PartialFile::record(const PartialRecord& record) {
+    if (!m_file.isOpen())
+        return false;
+    const QJsonObject json{
+        {u"kind"_qs, RecordKind},
+        {u"version"_qs, RecordVersion},
+        {u"address"_qs, record.address},
+        {u"etag"_qs, record.etag},
+        {u"lastModified"_qs, record.lastModified},
+        {u"total"_qs, double(record.total)},
+    };
+    QSaveFile file(recordPathFor(m_target));
+    const bool written = file.open(QIODevice::WriteOnly) &&
+                         file.write(QJsonDocument(json).toJson()) >= 0 && file.commit();
+    m_recorded = written;
+    return written;
 }
 
 bool PartialFile::append(const QByteArray& data) {
@@ -44,13 +124,59 @@ bool PartialFile::commit() {
         discard();
         return false;
     }
+    QFile::remove(recordPathFor(m_target));
+    m_owned = false;
     return true;
 }
 
 void PartialFile::discard() {
     m_file.close();
-    if (QFile::exists(m_file.fileName()))
-        QFile::remove(m_file.fileName());
+    if (!m_owned)
+        return;
+    m_owned = false;
+    m_recorded = false;
+    removeFor(m_target);
+}
+
+void PartialFile::keepIfResumable() {
+    m_file.close();
+    if (m_recorded)
+        m_owned = false;
+    else
+        discard();
+}
+
+int RemoveStalePartials(const QStringList& folders, const QSet<QString>& liveTargets) {
+    QSet<QString> live;
+    for (const QString& target : liveTargets)
+        live.insert(Normalised(target));
+    QSet<QString> seen;
+    int removed = 0;
+    for (const QString& folder : folders) {
+        if (folder.trimmed().isEmpty() || seen.contains(Normalised(folder)))
+            continue;
+        seen.insert(Normalised(folder));
+        const QDir dir(folder);
+        const QStringList records =
+            dir.entryList({u"*"_qs + RecordSuffix}, QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& name : records) {
+            const QString target = dir.filePath(name.chopped(RecordSuffix.size()));
+            if (!PartialFile::readRecord(target))
+                continue;
+            QFile placeholder(target);
+            if (placeholder.size() == PartialFile::Placeholder.size() &&
+                placeholder.open(QIODevice::ReadOnly) &&
+                placeholder.readAll() == PartialFile::Placeholder) {
+                placeholder.close();
+                placeholder.remove();
+            }
+            if (live.contains(Normalised(target)))
+                continue;
+            PartialFile::removeFor(target);
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 } // namespace quenlit

@@ -1,5 +1,7 @@
 #include "Downloader.h"
 #include "LocalHttpServer.h"
+#include "PartialFile.h"
+#include "RangeResume.h"
 #include "SystemClock.h"
 #include "TestFiles.h"
 #include "TestNetwork.h"
@@ -18,6 +20,31 @@ using Response = LocalHttpServer::Response;
 namespace {
 
 const QByteArray Placeholder("\x01\x00", 2);
+const QByteArray Etag("\"body-1\"");
+const QByteArray Date("Wed, 01 May 2024 10:00:00 GMT");
+constexpr qint64 WholeSize = 100000;
+constexpr qint64 FirstPart = 30000;
+
+// One download of one instance, as the parallel engine runs each.
+struct Attempt {
+    Attempt(QNetworkAccessManager& network, Clock& clock)
+        : downloader(std::make_unique<Downloader>(network, clock)) {}
+    std::unique_ptr<Downloader> downloader;
+    QSignalSpy progress{downloader.get(), &Downloader::DownloadProgress};
+    QSignalSpy completed{downloader.get(), &Downloader::DownloadComplete};
+    QSignalSpy failed{downloader.get(), &Downloader::DownloadError};
+    int events() const { return completed.count() + failed.count(); }
+};
+
+// The document as a static file server has it, with the given validators.
+Response Document(const QByteArray& etag, const QByteArray& lastModified, qint64 size = WholeSize) {
+    Response response;
+    response.generatedSize = size;
+    response.etag = etag;
+    response.lastModified = lastModified;
+    response.ranges = true;
+    return response;
+}
 
 } // namespace
 
@@ -362,6 +389,178 @@ private slots:
             previous = args.value(0).toLongLong();
         }
         QVERIFY(!f.partExists());
+    }
+
+    // A download that stops part-way leaves its bytes and its record; the next instance asks
+    // for the rest and the file is the same as if it had never stopped.
+    void resumesWhereItStopped_data() {
+        QTest::addColumn<QString>("stop");
+        QTest::addColumn<QByteArray>("etag");
+        QTest::addColumn<QByteArray>("lastModified");
+        QTest::addColumn<QByteArray>("ifRange");
+        for (const char* stop : {"reset", "time-out", "destroyed"}) {
+            QTest::addRow("%s, ETag", stop) << QString::fromLatin1(stop) << Etag << Date << Etag;
+            QTest::addRow("%s, Last-Modified", stop)
+                << QString::fromLatin1(stop) << QByteArray() << Date << Date;
+        }
+    }
+    void resumesWhereItStopped() {
+        QFETCH(QString, stop);
+        QFETCH(QByteArray, etag);
+        QFETCH(QByteArray, lastModified);
+        QFETCH(QByteArray, ifRange);
+        Fixture f;
+        Response first = Document(etag, lastModified);
+        if (stop == u"reset"_qs)
+            first.resetAfter = FirstPart;
+        else
+            first.stallAfter = FirstPart;
+        f.server.route("/r", first);
+        f.begin("/r");
+        QUENLIT_WAIT_FOR_IO(f.clock, QFile(f.target + u".part"_qs).size() == FirstPart);
+        if (stop == u"reset"_qs) {
+            QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+            QCOMPARE(f.completed.first().value(0).toLongLong(), FirstPart);
+            QCOMPARE(f.completed.first().value(1).toLongLong(), WholeSize);
+        } else if (stop == u"time-out"_qs) {
+            f.clock.advance(301000);
+            QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+            QCOMPARE(f.failed.first().value(0).toString(), u"超时"_qs);
+        } else {
+            f.downloader.reset();
+        }
+        // The placeholder is as it always was: left after an event, gone after a stop.
+        QCOMPARE(ReadFile(f.target),
+                 stop == u"destroyed"_qs ? QByteArray("<missing>") : Placeholder);
+        QCOMPARE(ReadFile(f.target + u".part"_qs), LocalHttpServer::generated(0, FirstPart));
+        QVERIFY(PartialFile::readRecord(f.target));
+
+        f.server.route("/r", Document(etag, lastModified));
+        Attempt again(f.network, f.clock);
+        again.downloader->BeginDownload(f.server.url("/r"), f.target);
+        QCOMPARE(ReadFile(f.target).left(2), Placeholder);
+        QUENLIT_WAIT_FOR_IO(f.clock, again.events() == 1);
+        QCOMPARE(again.completed.count(), 1);
+        QCOMPARE(again.completed.first().value(0).toLongLong(), WholeSize);
+        QCOMPARE(again.completed.first().value(1).toLongLong(), WholeSize);
+        QVERIFY(ReadFile(f.target) == LocalHttpServer::generated(0, WholeSize));
+        QCOMPARE(f.server.requests.size(), 2);
+        QCOMPARE(f.server.requests[1].headers.value("range"), QByteArray("bytes=30000-"));
+        QCOMPARE(f.server.requests[1].headers.value("if-range"), ifRange);
+        // The counts are those of the whole file from the first report on.
+        QVERIFY(!again.progress.isEmpty());
+        QVERIFY(again.progress.first().value(0).toLongLong() > FirstPart);
+        for (const auto& args : again.progress)
+            QCOMPARE(args.value(1).toLongLong(), WholeSize);
+        QVERIFY(!f.partExists());
+        QVERIFY(!QFile::exists(PartialFile::recordPathFor(f.target)));
+    }
+
+    // Whatever is not the rest of the same document starts from its first byte.
+    void startsOverUnlessTheRestComes_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<qint64>("newSize");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("changed ETag") << u"changed"_qs << qint64(120000) << 2;
+        QTest::newRow("200 answering a range") << u"ignores ranges"_qs << WholeSize << 2;
+        QTest::newRow("416") << u"shorter"_qs << qint64(20000) << 3;
+        QTest::newRow("206 from elsewhere") << u"wrong range"_qs << WholeSize << 3;
+        QTest::newRow("nothing kept without a validator") << u"no validator"_qs << WholeSize << 2;
+    }
+    void startsOverUnlessTheRestComes() {
+        QFETCH(QString, answer);
+        QFETCH(qint64, newSize);
+        QFETCH(int, requests);
+        Fixture f;
+        const bool validated = answer != u"no validator"_qs;
+        Response first = Document(validated ? Etag : QByteArray(), QByteArray());
+        first.resetAfter = FirstPart;
+        f.server.route("/r", first);
+        f.begin("/r");
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+        QCOMPARE(f.partExists(), validated);
+
+        // The new document differs from the old one at every offset.
+        const QByteArray newBody = LocalHttpServer::generated(7, newSize);
+        f.server.route("/r", [&](const LocalHttpServer::Request& request) {
+            Response next{200, {}, newBody};
+            next.etag = answer == u"changed"_qs ? "\"body-2\"" : Etag;
+            next.ranges = answer != u"ignores ranges"_qs && answer != u"wrong range"_qs;
+            if (answer == u"wrong range"_qs && request.headers.contains("range")) {
+                next.status = 206;
+                next.headers = {{"Content-Range", "bytes 0-99999/100000"}};
+            }
+            return next;
+        });
+        Attempt again(f.network, f.clock);
+        again.downloader->BeginDownload(f.server.url("/r"), f.target);
+        QUENLIT_WAIT_FOR_IO(f.clock, again.events() == 1);
+        QCOMPARE(again.completed.count(), 1);
+        QCOMPARE(again.completed.first().value(0).toLongLong(), newSize);
+        QVERIFY(ReadFile(f.target) == newBody);
+        QCOMPARE(f.server.requests.size(), requests);
+        QCOMPARE(f.server.requests[1].headers.contains("range"), validated);
+        QVERIFY(!f.server.requests.last().headers.contains("range") || requests == 2);
+        for (const auto& args : again.progress)
+            QVERIFY(args.value(0).toLongLong() <= args.value(1).toLongLong());
+        QVERIFY(!f.partExists());
+    }
+
+    // What an error page or a body of unknown length brought is never kept.
+    void onlyAKnownDocumentIsKept_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("knownLength");
+        QTest::newRow("error page") << 503 << true;
+        QTest::newRow("unknown length") << 200 << false;
+    }
+    void onlyAKnownDocumentIsKept() {
+        QFETCH(int, status);
+        QFETCH(bool, knownLength);
+        Fixture f;
+        Response response = Document(Etag, Date);
+        response.status = status;
+        response.omitLength = !knownLength;
+        response.resetAfter = FirstPart;
+        f.server.route("/r", response);
+        f.begin("/r");
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+        QVERIFY(!f.partExists());
+        QVERIFY(!QFile::exists(PartialFile::recordPathFor(f.target)));
+    }
+
+    // A server that is gone or says nothing leaves the kept file as it was.
+    void noAnswerKeepsThePart_data() {
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("connection refused") << true;
+        QTest::newRow("no answer") << false;
+    }
+    void noAnswerKeepsThePart() {
+        QFETCH(bool, refused);
+        Fixture f;
+        auto server = std::make_unique<LocalHttpServer>(f.clock);
+        const QString address = server->url("/r");
+        Response first = Document(Etag, Date);
+        first.resetAfter = FirstPart;
+        server->route("/r", first);
+        f.downloader->BeginDownload(address, f.target);
+        QUENLIT_WAIT_FOR_IO(f.clock, f.events() == 1);
+        Response silent;
+        silent.noAnswer = true;
+        if (refused)
+            server.reset();
+        else
+            server->route("/r", silent);
+
+        Attempt again(f.network, f.clock);
+        again.downloader->BeginDownload(address, f.target);
+        if (!refused) {
+            QUENLIT_WAIT_FOR_IO(f.clock, server->requests.size() == 2);
+            f.clock.advance(301000);
+        }
+        QUENLIT_WAIT_FOR_IO(f.clock, again.events() == 1);
+        QCOMPARE(again.failed.first().value(0).toString(), refused ? u"无法下载"_qs : u"超时"_qs);
+        QCOMPARE(ReadFile(f.target + u".part"_qs), LocalHttpServer::generated(0, FirstPart));
+        QVERIFY(FindResumeOffer(f.target, address).valid());
     }
 
     void cancelRaisesNothing() {

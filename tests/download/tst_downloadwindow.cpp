@@ -1,6 +1,8 @@
 #include "DownloadScheduler.h"
+#include "PartialFile.h"
 #include "Settings.h"
 #include "TestApp.h"
+#include "TestFiles.h"
 #include "WindowPlacement.h"
 #include "fFileDownload.h"
 
@@ -35,6 +37,29 @@ private slots:
         QVERIFY(window.Option3->isChecked());
         QCOMPARE(window.Label1->text(), u"0条"_qs);
         QVERIFY(f.context.forms.IsFormLoaded(u"FFILEDOWNLOAD"_qs));
+    }
+
+    // What downloads of an earlier session kept for resuming goes when no row takes it up;
+    // files that are not ours stay.
+    void staleTemporaryFilesGoAtOpening() {
+        Fixture f;
+        const QString folder = f.dir.filePath(u"downloads"_qs);
+        settings::Save(f.settings, settings::DownloadFolder, folder);
+        const QString target = folder + u"/gone.pdf"_qs;
+        WriteFile(target + u".other"_qs, "not ours");
+        {
+            PartialFile part(target);
+            QVERIFY(part.open());
+            QVERIFY(part.record({u"http://h/gone.pdf"_qs, u"\"e\""_qs, QString(), 10}));
+            QVERIFY(part.append("half"));
+        }
+        WriteFile(target + u".x.part"_qs, "no record");
+        QVERIFY(QFile::exists(PartialFile::tempPathFor(target)));
+        fFileDownload window(f.context);
+        QVERIFY(!QFile::exists(PartialFile::tempPathFor(target)));
+        QVERIFY(!QFile::exists(PartialFile::recordPathFor(target)));
+        QVERIFY(QFile::exists(target + u".other"_qs));
+        QVERIFY(QFile::exists(target + u".x.part"_qs));
     }
 
     void countersFollowTheList() {

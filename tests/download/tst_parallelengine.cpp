@@ -23,6 +23,21 @@ namespace {
 
 using Response = LocalHttpServer::Response;
 
+const QByteArray Placeholder("\x01\x00", 2);
+const QByteArray Document = "%PDF-1.4\n" + LocalHttpServer::generated(0, 300000 - 9);
+
+// The document on a server that answers ranges, cut after 100000 bytes when asked.
+Response Ranged(bool stall = false, bool reset = false) {
+    Response response{200, {{"Content-Type", "application/pdf"}}, Document};
+    response.etag = "\"p1\"";
+    response.ranges = true;
+    if (stall)
+        response.stallAfter = 100000;
+    if (reset)
+        response.resetAfter = 100000;
+    return response;
+}
+
 struct Fixture {
     Fixture() {
         live.MaxFileSizeMB = 10;
@@ -89,6 +104,11 @@ private slots:
     void realDownloadIntoFolder();
     void tooLargeAnnouncedStopsInsideItsOwnSignal();
     void unloadSlotsMidDownload();
+    void resumesInTheNextRun_data();
+    void resumesInTheNextRun();
+    void sizeLimitCountsTheWholeFile();
+    void resumesWhatACrashLeft_data();
+    void resumesWhatACrashLeft();
 };
 
 void tst_parallelengine::dispatchFillsFreeSlotsInOrder() {
@@ -415,6 +435,112 @@ void tst_parallelengine::unloadSlotsMidDownload() {
     QTest::qWait(50);
     f.clock.advance(400000);
     QCOMPARE(f.states(), (QList<int>{2, 2}));
+}
+
+// Cut short or stopped, the row put back continues its file in its next run.
+void tst_parallelengine::resumesInTheNextRun_data() {
+    QTest::addColumn<bool>("stopped");
+    QTest::newRow("cut short") << false;
+    QTest::newRow("stopped") << true;
+}
+
+void tst_parallelengine::resumesInTheNextRun() {
+    QFETCH(bool, stopped);
+    Fixture f;
+    f.server.route("/big.pdf", Ranged(stopped, !stopped));
+    加入下载列表(f.list, {f.folder, false}, f.server.url("/big.pdf"), u"big"_qs, u"pdf"_qs,
+                 f.folder, {});
+    f.engine.dispatchPass(1);
+    if (stopped) {
+        QUENLIT_WAIT_FOR_IO(f.clock, f.row(1).downloaded == u"100000"_qs);
+        f.engine.unloadSlots();
+        f.list.modify(1, [](DownloadRow& row) { row.state = DownloadRow::Failed; });
+        QVERIFY(!QFile::exists(f.path(u"big.pdf"_qs)));
+    } else {
+        QUENLIT_WAIT_FOR_IO(f.clock, !f.engine.IsSlotLoaded(1));
+        QCOMPARE(f.row(1).state, DownloadRow::Failed);
+        QCOMPARE(f.row(1).percent, u"33%"_qs);
+        QCOMPARE(ReadFile(f.path(u"big.pdf"_qs)), Placeholder);
+    }
+    QCOMPARE(ReadFile(PartialFile::tempPathFor(f.path(u"big.pdf"_qs))), Document.left(100000));
+
+    // Put back as the re-download does it: the placeholder goes, the kept bytes stay.
+    RequeueRow(f.list, 1);
+    f.server.route("/big.pdf", Ranged());
+    f.engine.dispatchPass(1);
+    QCOMPARE(f.row(1).name, u"big"_qs);
+    QUENLIT_WAIT_FOR_IO(f.clock, !f.engine.IsSlotLoaded(1));
+    QCOMPARE(f.row(1).state, DownloadRow::Finished);
+    QCOMPARE(f.row(1).size, u"300000"_qs);
+    QCOMPARE(f.row(1).downloaded, u"300000"_qs);
+    QCOMPARE(f.row(1).percent, u"100%"_qs);
+    QVERIFY(ReadFile(f.path(u"big.pdf"_qs)) == Document);
+    QCOMPARE(f.files(), QStringList{u"big.pdf"_qs});
+    QCOMPARE(f.server.requests.size(), 2);
+    QCOMPARE(f.server.requests[1].headers.value("range"), QByteArray("bytes=100000-"));
+    QCOMPARE(f.server.requests[1].headers.value("if-range"), QByteArray("\"p1\""));
+    QTest::qWait(0);
+}
+
+// The limit is on the whole file: a rest under the limit of a file over it is skipped, and
+// nothing of the file is kept.
+void tst_parallelengine::sizeLimitCountsTheWholeFile() {
+    Fixture f;
+    f.server.route("/big.pdf", Ranged(false, true));
+    加入下载列表(f.list, {f.folder, false}, f.server.url("/big.pdf"), u"big"_qs, u"pdf"_qs,
+                 f.folder, {});
+    f.engine.dispatchPass(1);
+    QUENLIT_WAIT_FOR_IO(f.clock, !f.engine.IsSlotLoaded(1));
+    QVERIFY(QFile::exists(PartialFile::tempPathFor(f.path(u"big.pdf"_qs))));
+
+    f.live.MaxFileSizeMB = 250000.0f / 1024 / 1024;
+    RequeueRow(f.list, 1);
+    f.server.route("/big.pdf", Ranged());
+    f.engine.dispatchPass(1);
+    QUENLIT_WAIT_FOR_IO(f.clock, !f.engine.IsSlotLoaded(1));
+    QCOMPARE(f.server.requests.last().headers.value("range"), QByteArray("bytes=100000-"));
+    QCOMPARE(f.row(1).state, DownloadRow::Finished);
+    QCOMPARE(f.row(1).percent, u"大文件，跳过"_qs);
+    QCOMPARE(f.row(1).size, u"300000"_qs);
+    QTest::qWait(0);
+    QVERIFY(!QFile::exists(PartialFile::tempPathFor(f.path(u"big.pdf"_qs))));
+    QVERIFY(!QFile::exists(PartialFile::recordPathFor(f.path(u"big.pdf"_qs))));
+}
+
+// A crash leaves the placeholder under the document's name beside the kept bytes. Once the
+// window's start has cleaned up, neither the rename nor the skip policy takes the
+// placeholder for the document: the row continues its own file.
+void tst_parallelengine::resumesWhatACrashLeft_data() {
+    QTest::addColumn<QString>("policy");
+    QTest::newRow("rename") << RenamePolicy;
+    QTest::newRow("skip") << SkipPolicy;
+}
+
+void tst_parallelengine::resumesWhatACrashLeft() {
+    QFETCH(QString, policy);
+    Fixture f;
+    f.view.policy = policy;
+    f.server.route("/big.pdf", Ranged());
+    加入下载列表(f.list, {f.folder, false}, f.server.url("/big.pdf"), u"big"_qs, u"pdf"_qs,
+                 f.folder, {});
+    const QString target = f.row(1).targetPath();
+    WriteFile(target, Placeholder);
+    {
+        PartialFile kept(target);
+        QVERIFY(kept.open());
+        QVERIFY(kept.record({f.server.url("/big.pdf"), u"\"p1\""_qs, QString(), 300000}));
+        QVERIFY(kept.append(Document.left(120000)));
+    }
+    RemoveStalePartials({f.folder}, {target});
+    f.engine.dispatchPass(1);
+    QCOMPARE(f.row(1).name, u"big"_qs);
+    QUENLIT_WAIT_FOR_IO(f.clock, !f.engine.IsSlotLoaded(1));
+    QCOMPARE(f.row(1).state, DownloadRow::Finished);
+    QCOMPARE(f.row(1).percent, u"100%"_qs);
+    QCOMPARE(f.server.requests.value(0).headers.value("range"), QByteArray("bytes=120000-"));
+    QVERIFY(ReadFile(target) == Document);
+    QCOMPARE(f.files(), QStringList{u"big.pdf"_qs});
+    QTest::qWait(0);
 }
 
 QTEST_GUILESS_MAIN(tst_parallelengine)

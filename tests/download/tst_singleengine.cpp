@@ -81,6 +81,21 @@ QByteArray pdfBody(int size) {
     return "%PDF-1.4\n" + LocalHttpServer::generated(0, size - 9);
 }
 
+const QByteArray Etag("\"doc-1\"");
+const QByteArray Date("Wed, 01 May 2024 10:00:00 GMT");
+
+// The document on a server that answers ranges.
+Response document(const QByteArray& body, const QByteArray& etag = Etag,
+                  const QByteArray& lastModified = Date) {
+    Response response = pdf(body);
+    response.etag = etag;
+    response.lastModified = lastModified;
+    response.ranges = true;
+    return response;
+}
+
+const QStringList KeptFiles{u"a.pdf.part"_qs, u"a.pdf.part.meta"_qs};
+
 } // namespace
 
 class tst_singleengine : public QObject {
@@ -108,6 +123,14 @@ private slots:
     void secondCallWhileRunningPutsRowBack();
     void cancelledScopeEndsTheFrame();
     void closingMidStreamOnTheRealClock();
+    void resumesAfterAnInterruption_data();
+    void resumesAfterAnInterruption();
+    void stopThenStartResumes();
+    void startsOverUnlessTheRestComes_data();
+    void startsOverUnlessTheRestComes();
+    void sizeLimitCountsTheWholeFile();
+    void renamedRowResumesUnderItsNewName();
+    void closedMidStreamResumesOnTheRealClock();
 };
 
 void tst_singleengine::siteRoot_data() {
@@ -579,6 +602,241 @@ void tst_singleengine::closingMidStreamOnTheRealClock() {
     QCOMPARE(WorkScope::liveRuns(), 0);
     QTest::qWait(50);
     QVERIFY(QDir(outside.path()).isEmpty());
+}
+
+// Interrupted in any way, the row's next run asks for the rest and the file is the same as
+// if it had never stopped.
+void tst_singleengine::resumesAfterAnInterruption_data() {
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<QByteArray>("etag");
+    QTest::addColumn<QString>("size"); // the size cell the interruption leaves
+    QTest::addColumn<QByteArray>("ifRange");
+    QTest::newRow("reset, ETag") << u"reset"_qs << Etag << u"下载失败"_qs << Etag;
+    QTest::newRow("reset, Last-Modified") << u"reset"_qs << QByteArray() << u"下载失败"_qs << Date;
+    QTest::newRow("weak ETag: Last-Modified")
+        << u"reset"_qs << QByteArray("W/\"doc-1\"") << u"下载失败"_qs << Date;
+    QTest::newRow("stall") << u"stall"_qs << Etag << u"下载失败"_qs << Etag;
+    QTest::newRow("window closed") << u"closed"_qs << Etag << u"下载取消"_qs << Etag;
+}
+
+void tst_singleengine::resumesAfterAnInterruption() {
+    QFETCH(QString, stop);
+    QFETCH(QByteArray, etag);
+    QFETCH(QString, size);
+    QFETCH(QByteArray, ifRange);
+    Fixture f;
+    const QByteArray body = pdfBody(10000);
+    Response first = document(body, etag);
+    if (stop == u"reset"_qs)
+        first.resetAfter = 3000;
+    else
+        first.stallAfter = 3000;
+    f.server.route("/a.pdf", first);
+    f.add(f.server.url("/a.pdf"), u"a"_qs);
+    f.start();
+    QUENLIT_WAIT_FOR_IO(f.clock, f.row().downloaded == u"3000"_qs);
+    if (stop == u"stall"_qs)
+        f.clock.advance(121000);
+    else if (stop == u"closed"_qs)
+        f.scope.cancel();
+    QUENLIT_WAIT_FOR_IO(f.clock, !f.scope.running());
+    QCOMPARE(f.row().state, DownloadRow::Failed);
+    QCOMPARE(f.row().size, size);
+    QCOMPARE(f.files(), KeptFiles);
+    QCOMPARE(ReadFile(f.path(u"a.pdf.part"_qs)), body.left(3000));
+
+    f.server.route("/a.pdf", document(body, etag));
+    f.list.modify(1, [](DownloadRow& row) { row.state = DownloadRow::Downloading; });
+    QVERIFY(f.run());
+    QCOMPARE(f.row().state, DownloadRow::Finished);
+    QCOMPARE(ReadFile(f.path(u"a.pdf"_qs)), body);
+    QCOMPARE(f.files(), QStringList{u"a.pdf"_qs});
+    QCOMPARE(f.row().size, u"10000"_qs);
+    QCOMPARE(f.row().downloaded, u"10000"_qs);
+    QCOMPARE(f.row().percent, u"100%"_qs);
+    QCOMPARE(f.server.requests.size(), 2);
+    QCOMPARE(f.server.requests[1].headers.value("range"), QByteArray("bytes=3000-"));
+    QCOMPARE(f.server.requests[1].headers.value("if-range"), ifRange);
+    QVERIFY(f.server.requests[1].headers.contains("referer"));
+}
+
+// Stopped twice, the cells of each run show the whole file, and the old file under the
+// overwrite policy stays whole until the last byte is in.
+void tst_singleengine::stopThenStartResumes() {
+    Fixture f;
+    f.view.policy = OverwritePolicy;
+    WriteFile(f.path(u"a.pdf"_qs), "old content");
+    const QByteArray body = pdfBody(10000);
+    auto stopWhen = [&](const QString& downloaded) {
+        QUENLIT_WAIT_FOR_IO(f.clock, f.row().downloaded == downloaded);
+        f.engine.Inet1().Cancel();
+        f.state.busy = false;
+        f.engine.Inet1().Cancel();
+        QUENLIT_WAIT_FOR_IO(f.clock, !f.scope.running());
+        QCOMPARE(f.row().size, u"下载取消"_qs);
+        QCOMPARE(ReadFile(f.path(u"a.pdf"_qs)), QByteArray("old content"));
+    };
+    Response first = document(body);
+    first.stallAfter = 3000;
+    f.server.route("/a.pdf", first);
+    f.add(f.server.url("/a.pdf"), u"a"_qs);
+    f.start();
+    stopWhen(u"3000"_qs);
+
+    Response second = document(body);
+    second.stallAfter = 2000; // of the rest
+    f.server.route("/a.pdf", second);
+    f.list.modify(1, [](DownloadRow& row) { row.state = DownloadRow::Downloading; });
+    f.start();
+    QUENLIT_WAIT_FOR_IO(f.clock, f.row().downloaded == u"5000"_qs);
+    QCOMPARE(f.row().size, u"10000"_qs);
+    QCOMPARE(f.row().percent, u"50%"_qs);
+    stopWhen(u"5000"_qs);
+
+    f.server.route("/a.pdf", document(body));
+    f.list.modify(1, [](DownloadRow& row) { row.state = DownloadRow::Downloading; });
+    QVERIFY(f.run());
+    QCOMPARE(f.row().state, DownloadRow::Finished);
+    QCOMPARE(ReadFile(f.path(u"a.pdf"_qs)), body);
+    QCOMPARE(f.files(), QStringList{u"a.pdf"_qs});
+    QCOMPARE(f.server.requests.size(), 3);
+    QCOMPARE(f.server.requests[1].headers.value("range"), QByteArray("bytes=3000-"));
+    QCOMPARE(f.server.requests[2].headers.value("range"), QByteArray("bytes=5000-"));
+}
+
+// Whatever is not the rest of the same document starts from the first byte.
+void tst_singleengine::startsOverUnlessTheRestComes_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("newSize");
+    QTest::addColumn<int>("requests");
+    QTest::newRow("changed ETag") << u"changed"_qs << 12000 << 2;
+    QTest::newRow("200 answering a range") << u"ignores ranges"_qs << 10000 << 2;
+    QTest::newRow("416") << u"shorter"_qs << 2000 << 3;
+    QTest::newRow("206 from elsewhere") << u"wrong range"_qs << 10000 << 3;
+    QTest::newRow("206 of another total") << u"wrong total"_qs << 10000 << 3;
+    QTest::newRow("nothing kept without a validator") << u"no validator"_qs << 10000 << 2;
+}
+
+void tst_singleengine::startsOverUnlessTheRestComes() {
+    QFETCH(QString, answer);
+    QFETCH(int, newSize);
+    QFETCH(int, requests);
+    Fixture f;
+    const bool validated = answer != u"no validator"_qs;
+    Response first = validated ? document(pdfBody(10000)) : pdf(pdfBody(10000));
+    first.resetAfter = 3000;
+    f.server.route("/a.pdf", first);
+    f.add(f.server.url("/a.pdf"), u"a"_qs);
+    QVERIFY(f.run());
+    QCOMPARE(f.files(), validated ? KeptFiles : QStringList());
+
+    // The new document differs from the old one at every offset past its header.
+    const QByteArray newBody = "%PDF-1.5\n" + LocalHttpServer::generated(7, newSize - 9);
+    f.server.route("/a.pdf", [&](const LocalHttpServer::Request& request) {
+        Response next = document(newBody, answer == u"changed"_qs ? "\"doc-2\"" : Etag);
+        const bool ranged = request.headers.contains("range");
+        if (answer == u"ignores ranges"_qs) {
+            next.ranges = false;
+        } else if (ranged && (answer == u"wrong range"_qs || answer == u"wrong total"_qs)) {
+            next.ranges = false;
+            next.status = 206;
+            const QByteArray range =
+                answer == u"wrong range"_qs ? "bytes 0-9999/10000" : "bytes 3000-9999/12000";
+            next.headers.append({QByteArray("Content-Range"), range});
+            if (answer == u"wrong total"_qs)
+                next.bodyOffset = 3000;
+        }
+        return next;
+    });
+    f.list.modify(1, [](DownloadRow& row) { row.state = DownloadRow::Downloading; });
+    QVERIFY(f.run());
+    QCOMPARE(f.row().state, DownloadRow::Finished);
+    QCOMPARE(ReadFile(f.path(u"a.pdf"_qs)), newBody);
+    QCOMPARE(f.files(), QStringList{u"a.pdf"_qs});
+    QCOMPARE(f.row().size, QString::number(newSize));
+    QCOMPARE(f.row().downloaded, QString::number(newSize));
+    QCOMPARE(f.row().percent, u"100%"_qs);
+    QCOMPARE(f.server.requests.size(), requests);
+    QCOMPARE(f.server.requests[1].headers.contains("range"), validated);
+    QVERIFY(!f.server.requests.last().headers.contains("range") || requests == 2);
+}
+
+// The limit is on the whole file, not on the rest that is still to come.
+void tst_singleengine::sizeLimitCountsTheWholeFile() {
+    Fixture f;
+    const QByteArray body = pdfBody(10000);
+    Response first = document(body);
+    first.resetAfter = 3000;
+    f.server.route("/a.pdf", first);
+    f.add(f.server.url("/a.pdf"), u"a"_qs);
+    QVERIFY(f.run());
+    QCOMPARE(f.files(), KeptFiles);
+
+    f.live.MaxFileSizeMB = 8000.0f / 1024 / 1024;
+    f.server.route("/a.pdf", document(body));
+    f.list.modify(1, [](DownloadRow& row) { row.state = DownloadRow::Downloading; });
+    QVERIFY(f.run());
+    QCOMPARE(f.server.requests.last().headers.value("range"), QByteArray("bytes=3000-"));
+    QCOMPARE(f.row().state, DownloadRow::Finished);
+    QCOMPARE(f.row().percent, u"大文件，跳过"_qs);
+    QVERIFY(f.files().isEmpty());
+}
+
+// Under the rename policy the row keeps the numbered name it was given, and the next run
+// continues the file of that name.
+void tst_singleengine::renamedRowResumesUnderItsNewName() {
+    Fixture f;
+    WriteFile(f.path(u"a.pdf"_qs), "someone else's");
+    const QByteArray body = pdfBody(10000);
+    Response first = document(body);
+    first.resetAfter = 3000;
+    f.server.route("/a.pdf", first);
+    f.add(f.server.url("/a.pdf"), u"a"_qs);
+    QVERIFY(f.run());
+    QCOMPARE(f.row().name, u"a[001]"_qs);
+    QCOMPARE(f.files(),
+             (QStringList{u"a.pdf"_qs, u"a[001].pdf.part"_qs, u"a[001].pdf.part.meta"_qs}));
+
+    f.server.route("/a.pdf", document(body));
+    f.list.modify(1, [](DownloadRow& row) { row.state = DownloadRow::Downloading; });
+    QVERIFY(f.run());
+    QCOMPARE(f.server.requests.last().headers.value("range"), QByteArray("bytes=3000-"));
+    QCOMPARE(f.row().name, u"a[001]"_qs);
+    QCOMPARE(ReadFile(f.path(u"a[001].pdf"_qs)), body);
+    QCOMPARE(ReadFile(f.path(u"a.pdf"_qs)), QByteArray("someone else's"));
+    QCOMPARE(f.files(), (QStringList{u"a.pdf"_qs, u"a[001].pdf"_qs}));
+}
+
+// The window goes mid-stream on the real clock and event loop; the next window's run of the
+// same row finishes the file.
+void tst_singleengine::closedMidStreamResumesOnTheRealClock() {
+    QTemporaryDir outside;
+    const QByteArray body = pdfBody(50000);
+    // The second window's server serves both, so that both ask the same address.
+    Fixtures<SystemClock> g;
+    g.folder = outside.path();
+    Response first = document(body);
+    first.stallAfter = 20000;
+    g.server.route("/a.pdf", first);
+    auto f = std::make_unique<Fixtures<SystemClock>>();
+    f->folder = outside.path();
+    f->add(g.server.url("/a.pdf"), u"a"_qs);
+    f->start();
+    QVERIFY(QTest::qWaitFor([&] { return f->row().downloaded == u"20000"_qs; }, 10000));
+    f.reset();
+    QCOMPARE(WorkScope::suspendedWaits(), 0);
+    QTest::qWait(50);
+    QCOMPARE(QDir(outside.path()).entryList(QDir::Files), KeptFiles);
+
+    g.server.route("/a.pdf", document(body));
+    g.add(g.server.url("/a.pdf"), u"a"_qs);
+    g.start();
+    QVERIFY(QTest::qWaitFor([&] { return !g.scope.running(); }, 10000));
+    QCOMPARE(g.row().state, DownloadRow::Finished);
+    QCOMPARE(g.server.requests.size(), 2);
+    QCOMPARE(g.server.requests[1].headers.value("range"), QByteArray("bytes=20000-"));
+    QCOMPARE(ReadFile(g.path(u"a.pdf"_qs)), body);
+    QCOMPARE(QDir(outside.path()).entryList(QDir::Files), QStringList{u"a.pdf"_qs});
 }
 
 QTEST_GUILESS_MAIN(tst_singleengine)

@@ -31,6 +31,8 @@ QByteArray StandardReason(int status) {
         return "Forbidden";
     case 404:
         return "Not Found";
+    case 416:
+        return "Range Not Satisfiable";
     case 500:
         return "Internal Server Error";
     case 503:
@@ -89,17 +91,25 @@ struct LocalHttpServer::Transfer {
     }
 
     QByteArray piece(qint64 count) const {
-        return response.generatedSize >= 0 ? generated(sent, count) : body.mid(sent, count);
+        const qint64 at = response.bodyOffset + sent;
+        return response.generatedSize >= 0 ? generated(at, count) : body.mid(at, count);
     }
 
     void start() {
         body = response.gzip ? gzipped(response.body) : response.body;
-        size = response.generatedSize >= 0 ? response.generatedSize : body.size();
+        size = (response.generatedSize >= 0 ? response.generatedSize : body.size()) -
+               response.bodyOffset;
         const QByteArray reason =
             response.reason.isEmpty() ? StandardReason(response.status) : response.reason;
         QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " " + reason + "\r\n";
         for (const auto& [name, value] : response.headers)
             head += name + ": " + value + "\r\n";
+        if (!response.etag.isEmpty())
+            head += "ETag: " + response.etag + "\r\n";
+        if (!response.lastModified.isEmpty())
+            head += "Last-Modified: " + response.lastModified + "\r\n";
+        if (response.ranges)
+            head += "Accept-Ranges: bytes\r\n";
         if (response.gzip)
             head += "Content-Encoding: gzip\r\n";
         if (response.chunked)
@@ -215,6 +225,33 @@ LocalHttpServer::Response LocalHttpServer::redirect(const QByteArray& location, 
     return response;
 }
 
+LocalHttpServer::Response LocalHttpServer::ranged(const Request& request, Response response) {
+    const QByteArray range = request.headers.value("range");
+    if (!range.startsWith("bytes=") || !range.endsWith('-'))
+        return response;
+    bool numeric = false;
+    const qint64 first = range.mid(6, range.size() - 7).toLongLong(&numeric);
+    if (!numeric || first < 0)
+        return response;
+    const QByteArray ifRange = request.headers.value("if-range");
+    if (!ifRange.isEmpty() && ifRange != response.etag && ifRange != response.lastModified)
+        return response;
+    const qint64 size =
+        response.generatedSize >= 0 ? response.generatedSize : qint64(response.body.size());
+    if (first >= size) {
+        Response refused{416, {{"Content-Range", "bytes */" + QByteArray::number(size)}}, {}};
+        refused.etag = response.etag;
+        refused.lastModified = response.lastModified;
+        return refused;
+    }
+    response.status = 206;
+    response.headers.append({"Content-Range", "bytes " + QByteArray::number(first) + '-' +
+                                                  QByteArray::number(size - 1) + '/' +
+                                                  QByteArray::number(size)});
+    response.bodyOffset = first;
+    return response;
+}
+
 QByteArray LocalHttpServer::generated(qint64 offset, qint64 count) {
     QByteArray out(qMax<qint64>(0, count), Qt::Uninitialized);
     for (qint64 i = 0; i < out.size(); ++i) {
@@ -259,8 +296,10 @@ void LocalHttpServer::serve(QTcpSocket* socket) {
     }
     requests.append(request);
     const auto route = m_routes.constFind(request.path);
-    const Response response =
+    Response response =
         route != m_routes.cend() ? (*route)(request) : Response{404, {}, "not found", 0};
+    if (response.ranges)
+        response = ranged(request, response);
     if (response.noAnswer)
         return;
     auto transfer = std::make_shared<Transfer>(m_clock, socket, response);

@@ -16,7 +16,8 @@ namespace quenlit::testing {
 // target as sent, so a proxied request is routed by its absolute address). Besides plain
 // answers it can misbehave the ways real servers do: wrong or missing lengths, chunked or
 // compressed bodies, redirects, resets, stalls, slow drips, huge bodies, delays and
-// silence. Timing runs on the given clock. Unknown paths get 404. It stops with its owner.
+// silence; and it can answer ranges as a static file server does. Timing runs on the given
+// clock. Unknown paths get 404. It stops with its owner.
 class LocalHttpServer : public QObject {
     Q_OBJECT
 public:
@@ -42,6 +43,13 @@ public:
         int dripEveryMs = 0;        // ...every so many ms on the clock
         qint64 generatedSize = -1;  // >= 0: the body is generated(0, size), made as it is sent
         bool noAnswer = false;      // read the request and never answer
+        QByteArray etag;            // sent as ETag when not empty
+        QByteArray lastModified;    // sent as Last-Modified when not empty
+        // Honours "Range: bytes=N-" (not with gzip): 206 from offset N with its Content-Range
+        // when If-Range is absent or names the ETag or Last-Modified above, the whole body
+        // with 200 when If-Range names anything else, 416 when N is at or past the end.
+        bool ranges = false;
+        qint64 bodyOffset = 0; // the body sent starts at this offset of the whole body
     };
     struct Request {
         QByteArray method;
@@ -66,6 +74,9 @@ public:
     static quint16 closedPort();
 
     static Response redirect(const QByteArray& location, int status = 302);
+    // What a server with ranges answers to request (the response itself when it asks for
+    // no range).
+    static Response ranged(const Request& request, Response response);
     // The bytes of a generated body from offset on: a pattern that does not repeat within
     // short distances, so a lost or doubled piece shows.
     static QByteArray generated(qint64 offset, qint64 count);
