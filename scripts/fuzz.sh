@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build-fuzz
 targets=(fuzz_result_page fuzz_headers fuzz_file_type fuzz_file_names fuzz_settings_files
-  fuzz_cache_entry)
+  fuzz_cache_entry fuzz_resume_record)
 
 # A smaller quarantine keeps a long run far from the memory limit; it only shortens how
 # long a freed block stays poisoned.
