@@ -1,8 +1,9 @@
 // How the lists and the naming rules hold up at the sizes users reach: a download list of
-// 100 000 rows, bare and shown in the download window, its speed sampling, and every
-// harvested title cleaned and named.
+// 100 000 rows, bare, shown in the download window, saved and read back, its speed
+// sampling, and every harvested title cleaned and named.
 #include "DownloadList.h"
 #include "DownloadListModel.h"
+#include "DownloadListStore.h"
 #include "DownloadSpeeds.h"
 #include "FileNames.h"
 #include "HtmlDocument.h"
@@ -12,6 +13,7 @@
 #include "fFileDownload.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 #include <memory>
@@ -92,6 +94,46 @@ static void SampleSixDownloads(benchmark::State& state) {
     }
 }
 BENCHMARK(SampleSixDownloads)->Arg(600)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// The list kept between runs: a save comes once a second while rows change, a load when
+// the download window opens.
+static void FillFinishedRows(DownloadListModel& list, int rows) {
+    const AppendSettings settings{QStringLiteral("/home/u/Quenlit文件目录/"), false};
+    for (int i = 0; i < rows; ++i) {
+        加入下载列表(list, settings, QStringLiteral("http://h.example/files/%1.pdf").arg(i),
+                     QStringLiteral("2019年度报告 第%1篇").arg(i), QStringLiteral("pdf"), {},
+                     QStringLiteral("http://search.example/?q=report"));
+        list.modify(i + 1, [](DownloadRow& row) {
+            row.size = row.downloaded = QStringLiteral("1048576");
+            row.percent = QStringLiteral("100%");
+            row.state = DownloadRow::Finished;
+        });
+    }
+}
+
+static void SaveDownloadList(benchmark::State& state) {
+    QTemporaryDir dir;
+    DownloadListModel list;
+    FillFinishedRows(list, int(state.range(0)));
+    const DownloadListStore store(DownloadListStore::pathIn(dir.path()));
+    for (auto _ : state) {
+        QString error;
+        benchmark::DoNotOptimize(store.save(list, error));
+    }
+}
+BENCHMARK(SaveDownloadList)->Arg(2000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+static void LoadDownloadList(benchmark::State& state) {
+    QTemporaryDir dir;
+    DownloadListModel list;
+    FillFinishedRows(list, int(state.range(0)));
+    const DownloadListStore store(DownloadListStore::pathIn(dir.path()));
+    QString error;
+    store.save(list, error);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(store.load().rows.size());
+}
+BENCHMARK(LoadDownloadList)->Arg(2000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 static void CleanChineseTitles(benchmark::State& state) {
     const QString title =

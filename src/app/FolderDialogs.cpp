@@ -46,6 +46,8 @@ bool ApplyOptions(const OptionsInput& input, LiveSettings& live, SettingsStore& 
         messages.showMessage(u"代理服务器网址或者端口格式不对！"_qs, MessageIcon::Error);
     live.SaveFolderPromptFlag = input.promptAtHarvest ? 1 : 0;
     Save(store, settings::SaveFolderPromptFlag, live.SaveFolderPromptFlag);
+    live.RestoreDownloadList = input.restoreDownloadList ? 1 : 0;
+    Save(store, settings::RestoreDownloadList, live.RestoreDownloadList);
 
     bool isNumber = false;
     const float size = input.sizeLimit.trimmed().toFloat(&isNumber);

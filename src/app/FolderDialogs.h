@@ -21,6 +21,7 @@ struct OptionsInput {
     QString proxyAddress;
     QString proxyPort;
     bool promptAtHarvest = true;
+    bool restoreDownloadList = true;
     QString sizeLimit;
     QString downloadFolder;
     int searchScope = 0;

@@ -23,6 +23,7 @@ void LiveSettings::loadDownloadWindowValues(const SettingsStore& store) {
     loadMaxFileSize(store);
     DuplicateNamePolicy =
         MatchDuplicateNamePolicy(settings::ReadText(store, settings::DuplicateNamePolicy));
+    RestoreDownloadList = settings::ReadInt16(store, settings::RestoreDownloadList);
 }
 
 QString MatchDuplicateNamePolicy(const QString& stored) {

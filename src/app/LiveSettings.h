@@ -18,6 +18,8 @@ struct LiveSettings {
     qint16 SaveFolderPromptFlag = 0;
     qint32 SearchScope = 0;
     QString DuplicateNamePolicy;
+    // "启动时恢复下载列表": 1 = the download window opens with the list it had.
+    qint16 RestoreDownloadList = 0;
     bool UseSourceFileName = false;
     bool SaveFolderCancelled = false;
 

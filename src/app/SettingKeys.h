@@ -25,6 +25,7 @@ inline constexpr Key MaxFileSizeMB{MainSection, u"文件最大值", u"10"};
 inline constexpr Key DownloadFolder{MainSection, u"下载文件保存路径", u""};
 inline constexpr Key SaveFolderPromptFlag{MainSection, u"提取网页信息时提示下载保存路径", u"1"};
 inline constexpr Key SearchScope{MainSection, u"搜索范围", u"0"};
+inline constexpr Key RestoreDownloadList{MainSection, u"启动时恢复下载列表", u"1"};
 inline constexpr Key ThreadCount{ThreadSection, u"线程", u"2"};
 inline constexpr Key DuplicateNamePolicy{DuplicateSection, u"重复文件名设置", u"重命名"};
 

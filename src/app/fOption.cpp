@@ -36,6 +36,7 @@ fOption::fOption(AppContext& context, QWidget* parent)
     , Text6(new QLineEdit(this))
     , Text8(new QLineEdit(this))
     , Check2(new QCheckBox(u"提取网页信息时，提示下载保存路径"_qs, this))
+    , Check3(new QCheckBox(u"启动时恢复下载列表"_qs, this))
     , Text1(new QLineEdit(this))
     , Text2(new QLineEdit(this))
     , Command3(new QPushButton(u"指定"_qs, this))
@@ -57,6 +58,7 @@ fOption::fOption(AppContext& context, QWidget* parent)
     Text6->setText(live.ProxyAddress);
     Text8->setText(live.ProxyPort);
     Check2->setChecked(live.SaveFolderPromptFlag == 1);
+    Check3->setChecked(live.RestoreDownloadList == 1);
     Text1->setText(settings::FormatSingle(live.MaxFileSizeMB));
     Text2->setText(live.DownloadFolder);
     Combo1->addItems({u"中国"_qs, u"全球"_qs});
@@ -100,6 +102,7 @@ fOption::fOption(AppContext& context, QWidget* parent)
     layout->addWidget(method);
     layout->addWidget(proxy);
     layout->addWidget(Check2);
+    layout->addWidget(Check3);
     layout->addLayout(size);
     layout->addWidget(new QLabel(u"下载文件默认保存路径："_qs, this));
     layout->addLayout(folder);
@@ -113,6 +116,7 @@ fOption::fOption(AppContext& context, QWidget* parent)
                  {Text6, "Text6"},
                  {Text8, "Text8"},
                  {Check2, "Check2"},
+                 {Check3, "Check3"},
                  {Text1, "Text1"},
                  {Text2, "Text2"},
                  {Command3, "Command3"},
@@ -135,6 +139,7 @@ void fOption::confirm() {
     input.proxyAddress = Text6->text();
     input.proxyPort = Text8->text();
     input.promptAtHarvest = Check2->isChecked();
+    input.restoreDownloadList = Check3->isChecked();
     input.sizeLimit = Text1->text();
     input.downloadFolder = Text2->text();
     input.searchScope = Combo1->currentIndex();

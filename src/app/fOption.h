@@ -24,6 +24,7 @@ public:
     QLineEdit* Text6;
     QLineEdit* Text8;
     QCheckBox* Check2;
+    QCheckBox* Check3; // "启动时恢复下载列表"
     QLineEdit* Text1;
     QLineEdit* Text2;
     QPushButton* Command3;

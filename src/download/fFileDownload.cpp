@@ -64,6 +64,8 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
     , Shape1(new QFrame(this))
     , Command1(new QPushButton(u"网页登录"_qs, this))
     , m_context(context)
+    , m_keeper(m_list, context.clock, context.messages,
+               DownloadListStore::pathIn(context.dataFolder))
     , m_environment{context.clock, context.network, m_list,          m_state,
                     context.live,  *this,           context.messages}
     , m_single(std::make_unique<SingleConnectionEngine>(m_environment))
@@ -197,12 +199,16 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
         if (m_countersStale)
             refreshCounters();
     });
+    // Before anything is handed over.
+    m_keeper.open(context.live.RestoreDownloadList == 1);
     refreshCounters();
     // Once the list is complete: the temporary files of rows that are gone are never resumed.
     removeStaleTemporaryFiles();
 }
 
 fFileDownload::~fFileDownload() {
+    // Saved before the engines end, which fails the rows that were downloading.
+    m_keeper.close();
     // The engines end before the list and the controls they write.
     m_scheduler.reset();
     m_parallel.reset();
@@ -407,6 +413,7 @@ void fFileDownload::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    m_keeper.close();
     m_scheduler->shutDown();
     PicWebBK->shutDown();
     savePlacement();

@@ -2,6 +2,7 @@
 
 #include "DownloadEnvironment.h"
 #include "DownloadList.h"
+#include "DownloadListKeeper.h"
 #include "DownloadListModel.h"
 
 #include <memory>
@@ -121,6 +122,7 @@ private:
 
     AppContext& m_context;
     DownloadListModel m_list;
+    DownloadListKeeper m_keeper;
     DownloadWindowState m_state;
     bool m_placed = false;
     bool m_countersStale = true;

@@ -24,6 +24,7 @@ class tst_folderdialogs : public QObject {
         input.proxyAddress = u"  "_qs;
         input.proxyPort = u" 80 "_qs;
         input.promptAtHarvest = false;
+        input.restoreDownloadList = false;
         input.sizeLimit = u"2.5"_qs;
         input.downloadFolder = m_dir.filePath(u"下载/文档"_qs);
         input.searchScope = 1;
@@ -108,6 +109,8 @@ private slots:
         QCOMPARE(settings::ReadText(store, settings::ProxyPort), u"80"_qs);
         QCOMPARE(settings::ReadText(store, settings::MaxFileSizeMB), u"2.5"_qs);
         QCOMPARE(settings::ReadInt16(store, settings::SaveFolderPromptFlag), qint16(0));
+        QCOMPARE(settings::ReadInt16(store, settings::RestoreDownloadList), qint16(0));
+        QCOMPARE(live.RestoreDownloadList, qint16(0));
         QCOMPARE(settings::ReadInt32(store, settings::SearchScope), 1);
         QCOMPARE(live.SearchScope, 1);
     }
@@ -139,6 +142,7 @@ private slots:
         // What came before the refusal is stored; the scope is not.
         QCOMPARE(settings::ReadText(store, settings::DownloadMethod), u"1"_qs);
         QCOMPARE(settings::ReadInt16(store, settings::SaveFolderPromptFlag), qint16(0));
+        QCOMPARE(settings::ReadInt16(store, settings::RestoreDownloadList), qint16(0));
         QCOMPARE(settings::ReadText(store, settings::SearchScope, u"none"_qs), u"none"_qs);
     }
 

@@ -36,6 +36,7 @@ private slots:
         QCOMPARE(live.SaveFolderPromptFlag, qint16(1));
         QCOMPARE(live.SearchScope, 0);
         QCOMPARE(live.DuplicateNamePolicy, u"重命名"_qs);
+        QCOMPARE(live.RestoreDownloadList, qint16(1));
         QCOMPARE(keys::ReadInt16(*m_store, keys::ThreadCount), qint16(2));
         QCOMPARE(keys::ReadInt16(*m_store, keys::SearchDelay), qint16(0));
         for (const keys::Key& box :

@@ -1,3 +1,4 @@
+#include "DownloadListStore.h"
 #include "DownloadScheduler.h"
 #include "PartialFile.h"
 #include "Settings.h"
@@ -5,13 +6,17 @@
 #include "TestFiles.h"
 #include "WindowPlacement.h"
 #include "fFileDownload.h"
+#include "fOption.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -22,6 +27,13 @@ using namespace quenlit;
 using namespace quenlit::testing;
 
 using Fixture = TestApp;
+
+namespace {
+void addRow(fFileDownload& window, const QString& address) {
+    加入下载列表(window.list(), {u"/d"_qs, false}, address, address.section(u'/', -1), u"pdf"_qs,
+                 {}, {});
+}
+} // namespace
 
 class tst_downloadwindow : public QObject {
     Q_OBJECT
@@ -180,6 +192,80 @@ private slots:
         const QString shot = qEnvironmentVariable("QUENLIT_SCREENSHOT");
         if (!shot.isEmpty())
             window.grab().save(shot);
+    }
+
+    void theListComesBackWhenTheWindowOpensAgain_data() {
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("window closed") << true;
+        QTest::newRow("program ended") << false;
+    }
+    void theListComesBackWhenTheWindowOpensAgain() {
+        QFETCH(bool, closed);
+        Fixture f;
+        {
+            fFileDownload window(f.context);
+            for (const QString& name : {u"a"_qs, u"b"_qs, u"c"_qs})
+                addRow(window, u"http://h/"_qs + name);
+            window.list().modify(1, [](DownloadRow& row) {
+                row.state = DownloadRow::Downloading;
+                row.size = u"1024"_qs;
+                row.downloaded = u"512"_qs;
+                row.percent = u"50%"_qs;
+            });
+            window.list().modify(2, [](DownloadRow& row) { row.state = DownloadRow::Finished; });
+            window.list().modify(3, [](DownloadRow& row) { row.state = DownloadRow::Failed; });
+            // Closing fails the downloading row, after the list was saved as it stood.
+            if (closed)
+                QVERIFY(window.close());
+        }
+        fFileDownload window(f.context);
+        QCOMPARE(window.list().count(), 3);
+        QCOMPARE(window.Label1->text(), u"3条"_qs);
+        const DownloadRow& cutOff = window.list().row(1);
+        QCOMPARE(cutOff.state, qint16(DownloadRow::Waiting));
+        QCOMPARE(cutOff.downloaded, u"512"_qs);
+        QCOMPARE(cutOff.percent, u"50%"_qs);
+        QCOMPARE(window.list().row(2).state, qint16(DownloadRow::Finished));
+        QCOMPARE(window.list().row(3).state, qint16(DownloadRow::Failed));
+        QCOMPARE(window.list().row(3).key, u"http://h/c"_qs);
+    }
+
+    void theOptionsBoxTurnsTheRestoreOffAndTheListIsStillKept() {
+        Fixture f;
+        {
+            fFileDownload window(f.context);
+            addRow(window, u"http://h/before"_qs);
+        }
+        fOption options(f.context);
+        QVERIFY(options.Check3->isChecked());
+        options.Check3->setChecked(false);
+        options.Text2->setText(f.dir.filePath(u"d"_qs));
+        options.Command1->click();
+        QCOMPARE(options.result(), int(QDialog::Accepted));
+        QCOMPARE(settings::ReadInt16(f.settings, settings::RestoreDownloadList), qint16(0));
+        {
+            fFileDownload window(f.context);
+            QCOMPARE(window.list().count(), 0);
+            addRow(window, u"http://h/after"_qs);
+        }
+        settings::Save(f.settings, settings::RestoreDownloadList, 1);
+        fFileDownload window(f.context);
+        QCOMPARE(window.list().count(), 1);
+        QCOMPARE(window.list().row(1).key, u"http://h/after"_qs);
+        QVERIFY(f.messages.texts().isEmpty());
+    }
+
+    void aDamagedListIsToldAndTheWindowOpensEmpty() {
+        Fixture f;
+        const QString path = DownloadListStore::pathIn(f.context.dataFolder);
+        WriteFile(path, "not a list");
+        fFileDownload window(f.context);
+        QCOMPARE(window.list().count(), 0);
+        QCOMPARE(
+            f.messages.texts(),
+            QStringList{u"下载列表文件已损坏或无法读取，已改名为 %1，本次从空列表开始。"_qs.arg(
+                QDir::toNativeSeparators(path + u".damaged"_qs))});
+        QCOMPARE(ReadFile(path + u".damaged"_qs), QByteArray("not a list"));
     }
 
     void methodOneDisablesTheThreadCount() {
