@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build-fuzz
 targets=(fuzz_result_page fuzz_headers fuzz_file_type fuzz_file_names fuzz_settings_files
-  fuzz_cache_entry fuzz_resume_record)
+  fuzz_cache_entry fuzz_resume_record fuzz_download_list)
 
 # A smaller quarantine keeps a long run far from the memory limit; it only shortens how
 # long a freed block stays poisoned.
@@ -29,14 +29,14 @@ build_targets() {
 fuzz() {
   local target=$1 seconds=$2
   mkdir -p "$build/corpus/$target" "$build/findings/$target"
-  "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  "$build/fuzz/$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$build/findings/$target/" \
     "$build/corpus/$target" "$root/fuzz/corpus/$target"
 }
 
 replay() {
   local target=$1
-  "$build/fuzz/$target" -timeout=10 "$root/fuzz/corpus/$target"/*
+  "$build/fuzz/$target" -timeout=30 "$root/fuzz/corpus/$target"/*
 }
 
 case "${1:-}" in

@@ -148,7 +148,8 @@ std::optional<DownloadRow> rowOf(const QJsonObject& object) {
     const QJsonValue key = object.value(QLatin1StringView("key"));
     const std::optional<qint16> state =
         stateNamed(object.value(QLatin1StringView("state")).toString());
-    if (!key.isString() || !state)
+    // A row without an address could never be downloaded.
+    if (!key.isString() || key.toString().isEmpty() || !state)
         return std::nullopt;
     row.key = key.toString();
     row.state = *state;

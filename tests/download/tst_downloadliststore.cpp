@@ -305,6 +305,7 @@ private slots:
         QTest::newRow("cut line") << header + good + R"({"key":"http://h/b","sta)";
         QTest::newRow("not an object") << header + good + "[1,2]\n";
         QTest::newRow("no key") << header + R"({"state":"waiting"})" + "\n";
+        QTest::newRow("empty key") << header + R"({"key":"","state":"waiting"})" + "\n";
         QTest::newRow("unknown state") << header + R"({"key":"http://h/b","state":"paused"})";
         QTest::newRow("number for a text")
             << header + R"({"key":"http://h/b","state":"failed","size":1024})";

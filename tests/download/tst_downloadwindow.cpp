@@ -1,9 +1,11 @@
 #include "DownloadListStore.h"
 #include "DownloadScheduler.h"
+#include "LocalHttpServer.h"
 #include "PartialFile.h"
 #include "Settings.h"
 #include "TestApp.h"
 #include "TestFiles.h"
+#include "TestNetwork.h"
 #include "WindowPlacement.h"
 #include "fFileDownload.h"
 #include "fOption.h"
@@ -13,6 +15,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -228,6 +232,51 @@ private slots:
         QCOMPARE(window.list().row(2).state, qint16(DownloadRow::Finished));
         QCOMPARE(window.list().row(3).state, qint16(DownloadRow::Failed));
         QCOMPARE(window.list().row(3).key, u"http://h/c"_qs);
+    }
+
+    // Half of a file, the window closed, the program started again: the row comes back and
+    // its next run asks for the rest only, in either method.
+    void halfAFileFinishesAfterARestart_data() {
+        QTest::addColumn<int>("method");
+        QTest::newRow("single connection") << 1;
+        QTest::newRow("parallel") << 2;
+    }
+    void halfAFileFinishesAfterARestart() {
+        QFETCH(int, method);
+        Fixture f;
+        LocalHttpServer server(f.clock);
+        const QByteArray document = LocalHttpServer::generated(0, 300000);
+        LocalHttpServer::Response answer{200, {{"Content-Type", "application/pdf"}}, document};
+        answer.etag = "\"v1\"";
+        answer.ranges = true;
+        LocalHttpServer::Response stalling = answer;
+        stalling.stallAfter = 100000;
+        server.route("/big.pdf", stalling);
+        const QString folder = f.dir.filePath(u"files"_qs);
+        QVERIFY(QDir().mkpath(folder));
+        settings::Save(f.settings, settings::DownloadFolder, folder);
+        settings::Save(f.settings, settings::DownloadMethod, method);
+        const auto addBig = [&](fFileDownload& window) {
+            加入下载列表(window.list(), {folder, false}, server.url("/big.pdf"), u"big"_qs,
+                         u"pdf"_qs, folder, {});
+        };
+        {
+            fFileDownload window(f.context);
+            addBig(window);
+            window.scheduler().start();
+            QUENLIT_WAIT_FOR_IO(f.clock, QFileInfo(folder + u"/big.pdf.part"_qs).size() == 100000);
+            QVERIFY(window.close());
+        }
+        server.route("/big.pdf", answer);
+        fFileDownload window(f.context);
+        QCOMPARE(window.list().count(), 1);
+        QCOMPARE(window.list().row(1).state, qint16(DownloadRow::Waiting));
+        window.scheduler().start();
+        QUENLIT_WAIT_FOR_IO(f.clock, window.list().row(1).state == DownloadRow::Finished);
+        QVERIFY(ReadFile(folder + u"/big.pdf"_qs) == document);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{u"big.pdf"_qs});
+        QCOMPARE(server.requests.last().headers.value("range"), QByteArray("bytes=100000-"));
+        window.scheduler().stop();
     }
 
     void theOptionsBoxTurnsTheRestoreOffAndTheListIsStillKept() {
