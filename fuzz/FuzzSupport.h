@@ -42,10 +42,10 @@ inline QByteArray Bytes(const uint8_t* data, size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
 }
 
-// No control character (C0, DEL, C1) and no path separator.
+// No control character (C0, DEL, C1) but the tab, which names keep, and no path separator.
 inline bool SafeInAName(const QString& name) {
     for (const QChar c : name) {
-        if (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control)
+        if (c == u'/' || c == u'\\' || (c.category() == QChar::Other_Control && c != u'\t'))
             return false;
     }
     return name != u"."_qs && name != u".."_qs;

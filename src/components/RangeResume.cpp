@@ -83,8 +83,11 @@ ResumeAnswer JudgeResponse(const ResumeOffer& offer, const QString& address,
     if (offer.valid() && response.status == PartialContent) {
         const std::optional<ContentRange> range = ParseContentRange(response.contentRange);
         const PartialRecord& kept = offer.record;
-        if (!range || range->first != offer.offset ||
-            (range->total >= 0 && kept.total >= 0 && range->total != kept.total) ||
+        // The rest, to the end of the file, and a body as long as the range says.
+        const bool rest = range && range->first == offer.offset &&
+                          (range->total < 0 || range->last == range->total - 1) &&
+                          (length < 0 || length == range->last - range->first + 1);
+        if (!rest || (range->total >= 0 && kept.total >= 0 && range->total != kept.total) ||
             Changed(kept.etag, response.etag) || Changed(kept.lastModified, response.lastModified))
             return {ResumeAnswer::Refetch, -1, {}};
         qint64 whole = range->total >= 0 ? range->total : kept.total;

@@ -21,7 +21,7 @@ DownloadListKeeper::~DownloadListKeeper() {
     m_clock.cancel(m_pendingSave);
 }
 
-void DownloadListKeeper::open(bool restore) {
+bool DownloadListKeeper::open(bool restore) {
     DownloadListStore::Loaded loaded = m_store.load();
     if (loaded.outcome == DownloadListStore::Loaded::Outcome::Damaged) {
         const QString aside = m_store.setAside();
@@ -31,7 +31,7 @@ void DownloadListKeeper::open(bool restore) {
                 u"下载列表文件 %1 已损坏或无法读取，也无法改名；本次从空列表开始，不保存下载列表。"_qs
                     .arg(QDir::toNativeSeparators(m_store.path())),
                 MessageIcon::Warning);
-            return;
+            return false;
         }
         m_messages.post(u"下载列表文件已损坏或无法读取，已改名为 %1，本次从空列表开始。"_qs.arg(
                             QDir::toNativeSeparators(aside)),
@@ -59,6 +59,8 @@ void DownloadListKeeper::open(bool restore) {
         if (topLeft.column() < DownloadListModel::SpeedColumn)
             listChanged();
     });
+    return loaded.outcome == DownloadListStore::Loaded::Outcome::Missing ||
+           (loaded.outcome == DownloadListStore::Loaded::Outcome::Loaded && restore);
 }
 
 void DownloadListKeeper::close() {

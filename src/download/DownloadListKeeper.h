@@ -27,8 +27,9 @@ public:
 
     // Reads the file and, with restore, puts its rows in the list: a row that was
     // downloading comes back waiting. Saving starts here and not before, so a damaged file
-    // is already set aside (with one message) when the first save comes.
-    void open(bool restore);
+    // is already set aside (with one message) when the first save comes. True when the list
+    // now holds every row kept (or none was), so that what no row claims may go.
+    bool open(bool restore);
     // Saves the list as it is now and stops following it: what closing leaves behind, before
     // the stop fails the rows that were downloading.
     void close();

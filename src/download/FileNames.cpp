@@ -20,9 +20,9 @@ QString CleanFileName(const QString& text) {
     QString name = text;
     for (const QChar c : QStringView(u"\\/:*?\"<>|"))
         name.remove(c);
-    // Line breaks, NUL and every other control character: a tab or an escape in a name
-    // makes a file that shells and other programs mishandle.
-    name.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    // Line breaks, NUL and every other control character but the tab, which names keep: an
+    // escape or a bell in a name makes a file that shells and terminals mishandle.
+    name.removeIf([](QChar c) { return c.category() == QChar::Other_Control && c != u'\t'; });
     qsizetype begin = 0;
     while (begin < name.size() && name[begin] == u'.')
         ++begin;

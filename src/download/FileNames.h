@@ -7,8 +7,9 @@ namespace quenlit {
 class MessageSink;
 
 // A name safe for the file system: the nine characters \ / : * ? " < > | and every control
-// character (line breaks among them) removed, dots trimmed from both ends, double spaces folded,
-// and cut so that it fits in 200 bytes both in GBK and in UTF-8. "." and ".." clean to nothing.
+// character but the tab (line breaks among them) removed, dots trimmed from both ends, double
+// spaces folded, and cut so that it fits in 200 bytes both in GBK and in UTF-8. "." and ".."
+// clean to nothing; spaces at the ends and tabs stay.
 QString CleanFileName(const QString& text);
 // The longest head of base that keeps both limits of a name on disk: at most 200 bytes in
 // GBK and in UTF-8 for the name, at most 255 bytes in either for base + suffix (the

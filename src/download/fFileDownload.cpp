@@ -200,10 +200,12 @@ fFileDownload::fFileDownload(AppContext& context, QWidget* parent)
             refreshCounters();
     });
     // Before anything is handed over.
-    m_keeper.open(context.live.RestoreDownloadList == 1);
+    const bool everyKeptRowIsBack = m_keeper.open(context.live.RestoreDownloadList == 1);
     refreshCounters();
     // Once the list is complete: the temporary files of rows that are gone are never resumed.
-    removeStaleTemporaryFiles();
+    // A list set aside as damaged, or not restored, may still claim its files another time.
+    if (everyKeptRowIsBack)
+        removeStaleTemporaryFiles();
 }
 
 fFileDownload::~fFileDownload() {

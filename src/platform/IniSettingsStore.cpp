@@ -216,11 +216,16 @@ QString valueAsWritten(QByteArrayView raw) {
 
 // A program killed while it wrote the first line of the file's lock leaves a lock that
 // names no owner, and QSettings waits 30 s for such a lock to age before each read and
-// write. Take it over at once; a lock that names a living owner is waited for as usual.
+// write. Take it over at once; a lock that names its owner is left to QSettings, which
+// takes it over when that owner is gone and waits while it lives.
 const QString& TakeOverAbandonedLock(const QString& settingsPath) {
     const QString lockPath = settingsPath + u".lock"_qs;
-    if (QFileInfo::exists(lockPath)) {
-        QLockFile lock(lockPath);
+    if (!QFileInfo::exists(lockPath))
+        return settingsPath;
+    QLockFile lock(lockPath);
+    qint64 pid = 0;
+    QString host, application;
+    if (!lock.getLockInfo(&pid, &host, &application)) {
         lock.setStaleLockTime(250);
         if (lock.tryLock(500))
             lock.unlock();

@@ -49,7 +49,9 @@ std::optional<PartialRecord> PartialFile::readRecord(const QString& targetPath) 
     record.address = json.value(u"address"_qs).toString();
     record.etag = json.value(u"etag"_qs).toString();
     record.lastModified = json.value(u"lastModified"_qs).toString();
-    record.total = qint64(json.value(u"total"_qs).toDouble(-1));
+    // A hand-edited or damaged total that no file can have reads as unknown.
+    const double total = json.value(u"total"_qs).toDouble(-1);
+    record.total = total >= 0 && total < 9.0e15 ? qint64(total) : -1;
     return record;
 }
 

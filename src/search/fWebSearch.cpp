@@ -580,10 +580,8 @@ void fWebSearch::savePageSource() {
     dialog.setDefaultSuffix(u"txt"_qs);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    const QString error =
-        WriteWholeFile(dialog.selectedFiles().first(), document->source().toUtf8());
-    if (!error.isEmpty())
-        m_context.messages.showMessage(error, MessageIcon::Error);
+    // A file that cannot be written ends the command without a message; the old one stays.
+    WriteWholeFile(dialog.selectedFiles().first(), document->source().toUtf8());
 }
 
 void fWebSearch::exportResults() {

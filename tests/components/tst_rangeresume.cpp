@@ -132,6 +132,12 @@ private slots:
         QTest::newRow("end past the total")
             << qint64(3000) << qint64(10000) << 206 << u"7001"_qs << u"bytes 3000-10000/10000"_qs
             << Etag << Date << refetch << qint64(-1) << none;
+        QTest::newRow("a body longer than its range")
+            << qint64(3000) << qint64(10000) << 206 << u"8000"_qs << rest << Etag << Date << refetch
+            << qint64(-1) << none;
+        QTest::newRow("a range short of the end")
+            << qint64(3000) << qint64(10000) << 206 << u"2000"_qs << u"bytes 3000-4999/10000"_qs
+            << Etag << Date << refetch << qint64(-1) << none;
         QTest::newRow("no Content-Range") << qint64(3000) << qint64(10000) << 206 << u"7000"_qs
                                           << none << Etag << Date << refetch << qint64(-1) << none;
         QTest::newRow("not in bytes")

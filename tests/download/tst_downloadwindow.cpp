@@ -317,6 +317,38 @@ private slots:
         QCOMPARE(ReadFile(path + u".damaged"_qs), QByteArray("not a list"));
     }
 
+    // The rows of a list that did not come back may still claim their kept files.
+    void keptFilesStayWhenTheListDoesNotComeBack_data() {
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("damaged list") << true;
+        QTest::newRow("restore turned off") << false;
+    }
+    void keptFilesStayWhenTheListDoesNotComeBack() {
+        QFETCH(bool, damaged);
+        Fixture f;
+        const QString folder = f.dir.filePath(u"downloads"_qs);
+        settings::Save(f.settings, settings::DownloadFolder, folder);
+        const QString target = folder + u"/half.pdf"_qs;
+        QVERIFY(QDir().mkpath(folder));
+        {
+            fFileDownload window(f.context);
+            加入下载列表(window.list(), {folder, false}, u"http://h/half.pdf"_qs, u"half"_qs,
+                         u"pdf"_qs, folder, {});
+            PartialFile part(target);
+            QVERIFY(part.open());
+            QVERIFY(part.record({u"http://h/half.pdf"_qs, u"\"e\""_qs, QString(), 10}));
+            QVERIFY(part.append("half"));
+        }
+        if (damaged)
+            WriteFile(DownloadListStore::pathIn(f.context.dataFolder), "not a list");
+        else
+            settings::Save(f.settings, settings::RestoreDownloadList, 0);
+        fFileDownload window(f.context);
+        QCOMPARE(window.list().count(), 0);
+        QCOMPARE(ReadFile(PartialFile::tempPathFor(target)), QByteArray("half"));
+        QVERIFY(QFile::exists(PartialFile::recordPathFor(target)));
+    }
+
     void methodOneDisablesTheThreadCount() {
         Fixture f;
         fFileDownload window(f.context);

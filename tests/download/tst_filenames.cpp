@@ -31,8 +31,9 @@ private slots:
         QTest::newRow("dot dot") << u".."_qs << QString();
         QTest::newRow("three spaces") << u"a   b"_qs << u"a b"_qs;
         QTest::newRow("line breaks") << u"a\r\nb\nc\rd"_qs << u"abcd"_qs;
-        QTest::newRow("control characters go, end spaces stay")
-            << u" a\tb\001c\033\177\u0085d "_qs << u" abcd "_qs;
+        QTest::newRow("tabs and end spaces stay") << u" a\tb "_qs << u" a\tb "_qs;
+        QTest::newRow("other control characters go")
+            << u"a\001b\033c\177d\u0085e\u009bf"_qs << u"abcdef"_qs;
         QTest::newRow("inner dots stay") << u"v1.2 report.final"_qs << u"v1.2 report.final"_qs;
     }
     void cleanFileName() {
