@@ -13,7 +13,11 @@ void LoadRecentFolders(QStringList& list, const QString& path) {
     list.clear();
     int taken = 0;
     for (const QByteArray& raw : file.readAll().split('\n')) {
-        const QString line = QString::fromUtf8(raw).trimmed();
+        // A byte order mark at the start of a line is never part of a folder; the decoder
+        // drops it only when it comes first in the text it is given.
+        QString line = QString::fromUtf8(raw).trimmed();
+        while (line.startsWith(QChar(0xFEFF)))
+            line = line.mid(1).trimmed();
         if (line.isEmpty())
             continue;
         if (++taken > 100)

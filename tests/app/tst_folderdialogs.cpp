@@ -40,6 +40,9 @@ private slots:
             << QStringList{u"/data/A"_qs, u"/e/B"_qs};
         QTest::newRow("Chinese") << QString(u"/资料\r\n"_qs).toUtf8() << QStringList{u"/资料"_qs};
         QTest::newRow("empty file") << QByteArray() << QStringList{};
+        QTest::newRow("byte order marks")
+            << QByteArray("\xEF\xBB\xBF/a\r\n \xEF\xBB\xBF/b\r\n\xEF\xBB\xBF/c\r\n")
+            << QStringList{u"/a"_qs, u"/b"_qs, u"/c"_qs};
     }
     void recentFoldersRead() {
         QFETCH(QByteArray, file);
