@@ -10,8 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build-fuzz
-targets=(fuzz_result_page fuzz_headers fuzz_file_type fuzz_file_names fuzz_settings_files
-  fuzz_cache_entry fuzz_resume_record fuzz_download_list)
+# One target per fuzz/fuzz_*.cpp.
+mapfile -t targets < <(cd fuzz && ls fuzz_*.cpp | sed 's/\.cpp$//')
 
 # A smaller quarantine keeps a long run far from the memory limit; it only shortens how
 # long a freed block stays poisoned.
@@ -34,9 +34,16 @@ fuzz() {
     "$build/corpus/$target" "$root/fuzz/corpus/$target"
 }
 
+# replay TARGET: every seed once; the output only when one fails.
 replay() {
-  local target=$1
-  "$build/fuzz/$target" -timeout=30 "$root/fuzz/corpus/$target"/*
+  local target=$1 log=$build/findings/$1.replay.log
+  mkdir -p "$build/findings/$target"
+  if ! "$build/fuzz/$target" -timeout=30 -artifact_prefix="$build/findings/$target/" \
+    "$root/fuzz/corpus/$target"/* >"$log" 2>&1; then
+    cat "$log"
+    echo "replaying the seeds of $target failed" >&2
+    return 1
+  fi
 }
 
 case "${1:-}" in
@@ -46,7 +53,7 @@ case "${1:-}" in
     build_targets
     for t in "${targets[@]}"; do
       echo "== replay $t"
-      replay "$t" 2>&1 | tail -n 3
+      replay "$t"
     done
     for t in "${targets[@]}"; do
       echo "== fuzz $t for ${seconds}s"

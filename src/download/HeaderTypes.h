@@ -5,7 +5,7 @@
 namespace quenlit {
 
 struct HeaderFileInfo {
-    QString type;     // extension without dot, at most five ASCII letters, or empty
+    QString type;     // extension without dot, at most five ASCII letters and digits, or empty
     QString fileName; // SafeFileNameFromHeaders of the same headers
 };
 

@@ -156,10 +156,15 @@ private slots:
         live.loadDownloadWindowValues(store);
         QCOMPARE(live.DownloadMethod, qint16(2));
         QCOMPARE(live.MaxFileSizeMB, 10.0f);
-        // Saving replaces the broken file with a good one.
+        // Saving replaces the broken file with a good one; read from a copy, as QSettings
+        // would answer the same name from memory.
         keys::Save(store, keys::DownloadMethod, 1);
-        IniSettingsStore reopened(path);
+        const QString copy = m_dir.filePath(u"saved.ini"_qs);
+        QFile::remove(copy);
+        QVERIFY(QFile::copy(path, copy));
+        IniSettingsStore reopened(copy);
         QCOMPARE(keys::ReadInt16(reopened, keys::DownloadMethod), qint16(1));
+        QCOMPARE(keys::ReadInt16(reopened, keys::ThreadCount), qint16(2));
     }
 
     void unwritableStoreKeepsTheProgramGoing() {
