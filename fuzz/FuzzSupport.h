@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -40,6 +41,13 @@ inline const QString& ScratchFolder() {
 
 inline QByteArray Bytes(const uint8_t* data, size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+
+// Puts the input where the code under test reads it.
+inline void WriteFixture(const QString& path, const QByteArray& contents) {
+    QFile file(path);
+    Require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "fixture written");
+    file.write(contents);
 }
 
 // No control character (C0, DEL, C1) but the tab, which names keep, and no path separator.

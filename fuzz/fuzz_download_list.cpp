@@ -5,18 +5,12 @@
 #include "DownloadListStore.h"
 #include "FuzzSupport.h"
 
-#include <QFile>
-
 using namespace quenlit;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Application();
     static const QString path = fuzz::ScratchFolder() + u"/DownloadList.jsonl"_qs;
-    {
-        QFile file(path);
-        fuzz::Require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "fixture written");
-        file.write(fuzz::Bytes(data, size));
-    }
+    fuzz::WriteFixture(path, fuzz::Bytes(data, size));
     const DownloadListStore store(path);
     const DownloadListStore::Loaded loaded = store.load();
     if (loaded.outcome != DownloadListStore::Loaded::Outcome::Loaded) {

@@ -5,17 +5,9 @@
 #include "FuzzSupport.h"
 #include "RangeResume.h"
 
-#include <QFile>
-
 using namespace quenlit;
 
-namespace {
-void WriteAll(const QString& path, const QByteArray& contents) {
-    QFile file(path);
-    fuzz::Require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "fixture written");
-    file.write(contents);
-}
-} // namespace
+namespace {} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const QString target = fuzz::ScratchFolder() + u"/doc.pdf"_qs;
@@ -24,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // ETag, Last-Modified.
     const QList<QByteArray> parts = fuzz::Bytes(data, size).split('\x1e');
     const auto part = [&](int i) { return QString::fromUtf8(parts.value(i)); };
-    WriteAll(PartialFile::recordPathFor(target), parts.value(0));
-    WriteAll(PartialFile::tempPathFor(target), QByteArray(part(2).toInt() % 4096, 'x'));
+    fuzz::WriteFixture(PartialFile::recordPathFor(target), parts.value(0));
+    fuzz::WriteFixture(PartialFile::tempPathFor(target), QByteArray(part(2).toInt() % 4096, 'x'));
 
     (void)PartialFile::readRecord(target);
     const ResumeOffer offer = FindResumeOffer(target, address);

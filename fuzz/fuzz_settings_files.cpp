@@ -16,12 +16,6 @@ using namespace quenlit;
 
 namespace {
 
-void WriteAll(const QString& path, const QByteArray& contents) {
-    QFile file(path);
-    fuzz::Require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "fixture written");
-    file.write(contents);
-}
-
 // Text in UTF-8 with no control character but line breaks and tabs.
 bool HandWritten(const QByteArray& contents) {
     QStringDecoder utf8(QStringDecoder::Utf8);
@@ -38,7 +32,7 @@ void CheckSettings(const QByteArray& contents) {
     // read before from memory when the size and time look the same.
     static int files = 0;
     const QString path = fuzz::ScratchFolder() + u"/in%1.ini"_qs.arg(++files);
-    WriteAll(path, contents);
+    fuzz::WriteFixture(path, contents);
     const settings::Key kept[] = {settings::DownloadMethod, settings::DownloadFolder,
                                   settings::ThreadCount, settings::DuplicateNamePolicy};
     const settings::Key changed = settings::MaxFileSizeMB;
@@ -76,7 +70,7 @@ void CheckSettings(const QByteArray& contents) {
 
 void CheckRecentFolders(const QByteArray& contents) {
     static const QString path = fuzz::ScratchFolder() + u"/SaveList.dat"_qs;
-    WriteAll(path, contents);
+    fuzz::WriteFixture(path, contents);
     QStringList folders;
     LoadRecentFolders(folders, path);
     fuzz::Require(folders.size() <= 100, "at most 100 folders");
@@ -95,7 +89,7 @@ void CheckRecentFolders(const QByteArray& contents) {
 
 void CheckRegistry(const QByteArray& contents) {
     static const QString path = fuzz::ScratchFolder() + u"/registry.json"_qs;
-    WriteAll(path, contents);
+    fuzz::WriteFixture(path, contents);
     FileRegistryStore store(path);
     const RegistryKey key{RegistryRoot::CurrentUser, u"Software\\Quenlit"_qs, RegistryView::Bits64};
     (void)store.keyExists(key);
