@@ -37,9 +37,13 @@ void CheckSettings(const QByteArray& contents) {
                                   settings::ThreadCount, settings::DuplicateNamePolicy};
     const settings::Key changed = settings::MaxFileSizeMB;
     QStringList before;
-    // A value with the characters an INI file treats specially. A value cannot begin with
-    // U+FEFF: the file's reader takes it for a byte order mark.
-    QString value = QString::fromUtf8(contents.left(24)).remove(QChar(0));
+    // A value with the characters an INI file treats specially, as a person types them: line
+    // breaks and tabs but no other control character, and not U+FEFF first, which the file's
+    // reader takes for a byte order mark.
+    QString value = QString::fromUtf8(contents.left(24));
+    value.removeIf([](QChar c) {
+        return c.category() == QChar::Other_Control && c != u'\n' && c != u'\r' && c != u'\t';
+    });
     while (value.startsWith(QChar(0xFEFF)))
         value.remove(0, 1);
     {
