@@ -38,14 +38,13 @@ void CheckSettings(const QByteArray& contents) {
     const settings::Key changed = settings::MaxFileSizeMB;
     QStringList before;
     // A value with the characters an INI file treats specially, as a person types them: line
-    // breaks and tabs but no other control character, and not U+FEFF first, which the file's
-    // reader takes for a byte order mark.
+    // breaks and tabs but no other control character, and no U+FEFF, which the file's reader
+    // takes for a byte order mark at the start of the value or after a line break.
     QString value = QString::fromUtf8(contents.left(24));
     value.removeIf([](QChar c) {
         return c.category() == QChar::Other_Control && c != u'\n' && c != u'\r' && c != u'\t';
     });
-    while (value.startsWith(QChar(0xFEFF)))
-        value.remove(0, 1);
+    value.remove(QChar(0xFEFF));
     {
         IniSettingsStore store(path);
         for (const settings::Key& key : kept)
