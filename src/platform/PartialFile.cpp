@@ -1,10 +1,11 @@
 #include "PartialFile.h"
 
+#include "WholeFile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <cstdio>
 
 namespace quenlit {
@@ -94,9 +95,8 @@ bool PartialFile::record(const PartialRecord& record) {
         {u"lastModified"_qs, record.lastModified},
         {u"total"_qs, double(record.total)},
     };
-    QSaveFile file(recordPathFor(m_target));
-    const bool written = file.open(QIODevice::WriteOnly) &&
-                         file.write(QJsonDocument(json).toJson()) >= 0 && file.commit();
+    const bool written =
+        WriteWholeFile(recordPathFor(m_target), QJsonDocument(json).toJson()).isEmpty();
     m_recorded = written;
     return written;
 }

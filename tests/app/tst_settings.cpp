@@ -1,6 +1,7 @@
 #include "IniSettingsStore.h"
 #include "LiveSettings.h"
 #include "Settings.h"
+#include "TestFiles.h"
 #include "WindowPlacement.h"
 
 #include <QFile>
@@ -146,11 +147,7 @@ private slots:
     void brokenFileReadsAsDefaults() {
         QFETCH(QByteArray, contents);
         const QString path = m_dir.filePath(u"broken.ini"_qs);
-        {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(contents);
-        }
+        testing::WriteFile(path, contents);
         IniSettingsStore store(path);
         LiveSettings live;
         live.loadDownloadWindowValues(store);
